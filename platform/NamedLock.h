@@ -1,0 +1,33 @@
+// A lock named across processes that exists exactly while its holder lives.
+// On Windows it is a named mutex in the session's local namespace; on POSIX a file in the
+// user's runtime folder held with flock.
+#pragma once
+
+#include <string>
+
+namespace kvplatform {
+
+class NamedLock {
+public:
+  NamedLock() = default;
+  ~NamedLock();
+  NamedLock(const NamedLock&) = delete;
+  NamedLock& operator=(const NamedLock&) = delete;
+
+  // True when some process (this one included) holds a lock of this name.
+  static bool IsHeld(const std::string& name);
+
+  // Creates the named lock and keeps it until Release or destruction. False on failure.
+  bool Acquire(const std::string& name);
+  void Release();
+  bool IsAcquired() const;
+
+private:
+#ifdef _WIN32
+  void* handle = nullptr;
+#else
+  int fd = -1;
+#endif
+};
+
+}  // namespace kvplatform

@@ -1,0 +1,47 @@
+// The operating-system services that portable code needs. Each function has a Win32 side
+// (platform/win32) and a POSIX side (platform/posix) with the same observable behaviour.
+// All paths and texts are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace kvplatform {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// fopen by UTF-8 path. Modes as the C runtime takes them: "rb", "wb", "wbc" (commit on
+// flush), "w+bc", "ab", "r". Returns null on failure.
+FILE* OpenFile(const std::string& path, const char* mode);
+
+// True when the file can be opened for reading.
+bool CanRead(const std::string& path);
+
+// Creates one folder; false when it could not be created (for example when it exists).
+bool CreateFolder(const std::string& path);
+
+// Copies a file, replacing the target.
+bool CopyFileOverwrite(const std::string& from, const std::string& to);
+
+// Renames or moves a file; fails when the target exists.
+bool MoveFileTo(const std::string& from, const std::string& to);
+
+bool DeleteFileAt(const std::string& path);
+
+// Size in bytes, or -1 when the file cannot be examined.
+std::int64_t FileSize(const std::string& path);
+
+std::uint32_t CurrentProcessId();
+
+// Full path of the running executable.
+std::string ExecutablePath();
+
+// The user's Documents folder, without a trailing separator; empty when unknown.
+std::string DocumentsFolder();
+
+}  // namespace kvplatform
