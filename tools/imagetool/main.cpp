@@ -65,6 +65,8 @@ int main(int argc, char** argv)
     if (argc < 4)
         return usage();
     const std::string command = argv[1];
+    if (command != "strip" && command != "strip-disabled" && command != "ico")
+        return usage();
     const std::string output = argv[2];
     const std::vector<std::string> inputs(argv + 3, argv + argc);
 
@@ -74,17 +76,11 @@ int main(int argc, char** argv)
         return fail(error);
 
     Bytes bytes;
-    bool ok = false;
-    if (command == "strip")
-        ok = buildStrip(images, false, bytes, error);
-    else if (command == "strip-disabled")
-        ok = buildStrip(images, true, bytes, error);
-    else if (command == "ico")
-        ok = encodeIco(images, bytes, error);
-    else
-        return usage();
-
-    if (!ok || !writeFile(output, bytes, error))
+    const bool built = command == "ico" ? encodeIco(images, bytes, error)
+                                        : buildStrip(images, command == "strip-disabled", bytes, error);
+    if (!built)
         return fail(output + ": " + error);
+    if (!writeFile(output, bytes, error))
+        return fail(error);
     return 0;
 }
