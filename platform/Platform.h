@@ -16,16 +16,20 @@ inline constexpr char kPathSeparator = '/';
 #endif
 
 // fopen by UTF-8 path. Modes as the C runtime takes them: "rb", "wb", "wbc" (commit on
-// flush), "w+bc", "ab", "r". Returns null on failure.
+// flush), "w+bc", "ab", "r". Returns null on failure; folders and paths holding a NUL byte
+// never open.
 FILE* OpenFile(const std::string& path, const char* mode);
 
 // True when the file can be opened for reading.
 bool CanRead(const std::string& path);
 
+// True when a file or folder of this name exists, readable or not.
+bool PathExists(const std::string& path);
+
 // Creates one folder; false when it could not be created (for example when it exists).
 bool CreateFolder(const std::string& path);
 
-// Copies a file, replacing the target.
+// Copies a file, replacing the target. Copying a file onto itself fails.
 bool CopyFileOverwrite(const std::string& from, const std::string& to);
 
 // Renames or moves a file; fails when the target exists.
@@ -33,7 +37,7 @@ bool MoveFileTo(const std::string& from, const std::string& to);
 
 bool DeleteFileAt(const std::string& path);
 
-// Size in bytes, or -1 when the file cannot be examined.
+// Size in bytes, or -1 when the file cannot be examined or is a folder.
 std::int64_t FileSize(const std::string& path);
 
 std::uint32_t CurrentProcessId();

@@ -1,0 +1,104 @@
+#include "platform/Platform.h"
+
+#include "common/Text.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+namespace kvplatform {
+
+namespace {
+
+// A path holding a NUL byte names something else than the caller meant; it never converts.
+bool ToWidePath(const std::string& path, kvtext::WideString& wide) {
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  wide = kvtext::Utf8ToWide(path);
+  return !wide.empty();
+}
+
+}  // namespace
+
+FILE* OpenFile(const std::string& path, const char* mode) {
+  kvtext::WideString widePath;
+  if (mode == nullptr || !ToWidePath(path, widePath)) return nullptr;
+  const kvtext::WideString wideMode = kvtext::Utf8ToWide(mode);
+  return _wfopen(widePath.c_str(), wideMode.c_str());
+}
+
+bool CanRead(const std::string& path) {
+  FILE* file = OpenFile(path, "rb");
+  if (file == nullptr) return false;
+  fclose(file);
+  return true;
+}
+
+bool PathExists(const std::string& path) {
+  kvtext::WideString widePath;
+  return ToWidePath(path, widePath) &&
+         GetFileAttributesW(widePath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool CreateFolder(const std::string& path) {
+  kvtext::WideString widePath;
+  return ToWidePath(path, widePath) && CreateDirectoryW(widePath.c_str(), nullptr) != FALSE;
+}
+
+bool CopyFileOverwrite(const std::string& from, const std::string& to) {
+  kvtext::WideString wideFrom;
+  kvtext::WideString wideTo;
+  return ToWidePath(from, wideFrom) && ToWidePath(to, wideTo) &&
+         CopyFileW(wideFrom.c_str(), wideTo.c_str(), FALSE) != FALSE;
+}
+
+bool MoveFileTo(const std::string& from, const std::string& to) {
+  kvtext::WideString wideFrom;
+  kvtext::WideString wideTo;
+  return ToWidePath(from, wideFrom) && ToWidePath(to, wideTo) &&
+         MoveFileW(wideFrom.c_str(), wideTo.c_str()) != FALSE;
+}
+
+bool DeleteFileAt(const std::string& path) {
+  kvtext::WideString widePath;
+  return ToWidePath(path, widePath) && DeleteFileW(widePath.c_str()) != FALSE;
+}
+
+std::int64_t FileSize(const std::string& path) {
+  kvtext::WideString widePath;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!ToWidePath(path, widePath) ||
+      !GetFileAttributesExW(widePath.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return -1;
+  }
+  return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::uint32_t CurrentProcessId() {
+  return GetCurrentProcessId();
+}
+
+std::string ExecutablePath() {
+  kvtext::WideString path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return kvtext::WideToUtf8(path);
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::string DocumentsFolder() {
+  wchar_t buffer[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
+    return {};
+  }
+  std::string folder = kvtext::WideToUtf8(buffer);
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+}  // namespace kvplatform

@@ -1,0 +1,323 @@
+#include "project/Project.h"
+
+#include "common/Text.h"
+#include "platform/Platform.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr char kSep = kvplatform::kPathSeparator;
+
+const char* ExtensionOf(ProjectItemType type) {
+  switch (type) {
+    case ProjectItemType::SourceFile:
+      return "js";
+    case ProjectItemType::DialogWindow:
+      return "win";
+    case ProjectItemType::ExternalLibrary:
+      return "ext";
+    case ProjectItemType::Icon:
+      return "ico";
+    case ProjectItemType::Bitmap:
+      return "bmp";
+    case ProjectItemType::VersionInfo:
+      break;
+  }
+  return "";
+}
+
+// Splits after the last '/' or '\': the folder with its separator, and the name.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const size_t split = path.find_last_of("/\\");
+  if (split == std::string::npos) return {std::string(), path};
+  return {path.substr(0, split + 1), path.substr(split + 1)};
+}
+
+bool SameFolder(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+  return kvtext::EqualsNoCase(a, b);
+#else
+  return a == b;
+#endif
+}
+
+std::string Wrapped(const std::string& elementName, const std::string& content) {
+  return KVXML::ElementText(elementName, nullptr) + content +
+         KVXML::ElementText("/" + elementName, nullptr);
+}
+
+std::string OwnPid() {
+  return std::to_string(kvplatform::CurrentProcessId());
+}
+
+}  // namespace
+
+KVProject::KVProject() : ideExecutablePath(kvplatform::ExecutablePath()) {}
+
+KVProject::~KVProject() = default;
+
+std::string KVProject::SubFolder(ProjectItemType type) {
+  switch (type) {
+    case ProjectItemType::SourceFile:
+      return std::string("Source Files") + kSep;
+    case ProjectItemType::DialogWindow:
+      return std::string("Dialog Windows") + kSep;
+    case ProjectItemType::ExternalLibrary:
+      return std::string("External Libraries") + kSep;
+    case ProjectItemType::VersionInfo:
+    case ProjectItemType::Icon:
+    case ProjectItemType::Bitmap:
+      return std::string("Resources") + kSep;
+  }
+  return {};
+}
+
+std::string KVProject::LockName(const std::string& pid) {
+  return "_KELVOX_STUDIO_PROJECT_" + pid;
+}
+
+bool KVProject::Load(const std::string& path) {
+  // Everything is read into a separate document first so that a failure keeps the model.
+  KVXML file;
+  if (!file.Load(path)) return false;
+  // Any other XML would be overwritten by the next Save.
+  if (file.Count("/Project") != 1) return false;
+  if (!TakeLock(file, path)) return false;
+
+  document = std::move(file);
+  projectFilePath = path;
+  name = document.GetString("//Project/Name");
+  exeName = document.GetString("//Project/ExeName");
+  target = kvtext::LeadingInt32(document.GetString("//Project/Engine"));
+  folder = SplitPath(path).first;
+
+  items.clear();
+  AddListedItems("//Project/SourceFiles/Name", ProjectItemType::SourceFile);
+  AddListedItems("//Project/WindowFiles/Name", ProjectItemType::DialogWindow);
+  AddListedItems("//Project/LibraryFiles/Name", ProjectItemType::ExternalLibrary);
+
+  const std::string resources = folder + SubFolder(ProjectItemType::VersionInfo);
+  const std::string versionPath = resources + VersionInfoFileName();
+  if (!kvplatform::CanRead(versionPath)) WriteDefaultVersionInfo(versionPath);
+  items.push_back(std::make_unique<ProjectItem>(
+      ProjectItem::FromPath(versionPath, ProjectItemType::VersionInfo)));
+
+  // The icon is kept even when its file is missing, but a name that could lead out of the
+  // folder is not.
+  const std::string icon = document.GetString("//Project/Icon");
+  if (IsSafeFileName(icon)) {
+    items.push_back(std::make_unique<ProjectItem>(
+        ProjectItem::FromPath(resources + icon, ProjectItemType::Icon)));
+  }
+  AddListedItems("//Project/BitmapFiles/Name", ProjectItemType::Bitmap);
+  return true;
+}
+
+bool KVProject::TakeLock(KVXML& file, const std::string& path) {
+  const std::string ownPid = OwnPid();
+  const std::string pid = file.GetString("//Project/pid");
+  if (!pid.empty()) {
+    if (kvplatform::NamedLock::IsHeld(LockName(pid))) return false;
+    file.SetString("//Project/pid", ownPid);
+  } else if (!file.SetString("//Project/pid", ownPid)) {
+    file.AddChildNumber("//Project", "pid",
+                        static_cast<std::int32_t>(kvplatform::CurrentProcessId()));
+  }
+  // The file names this process from now on; the lock it names is taken next.
+  file.Save(path);
+  return lockMutex.Acquire(LockName(ownPid));
+}
+
+void KVProject::AddListedItems(const std::string& listXPath, ProjectItemType type) {
+  const std::string directory = folder + SubFolder(type);
+  const int count = document.Count(listXPath);
+  for (int i = 1; i <= count; ++i) {
+    const std::string fileName =
+        document.GetString(listXPath + "[" + std::to_string(i) + "]");
+    // Names come from outside: only plain names inside the sub-folder are followed.
+    if (!IsSafeFileName(fileName)) continue;
+    const std::string path = directory + fileName;
+    if (!kvplatform::CanRead(path)) continue;
+    items.push_back(std::make_unique<ProjectItem>(ProjectItem::FromPath(path, type)));
+  }
+}
+
+void KVProject::WriteDefaultVersionInfo(const std::string& path) const {
+  const std::string text =
+      KVXML::ElementText("Version", nullptr) + KVXML::ElementText("FixedFileVersion", nullptr) +
+      KVXML::ElementText("Release", "1") + KVXML::ElementText("Major", "0") +
+      KVXML::ElementText("Minor", "0") + KVXML::ElementText("Build", "1") +
+      KVXML::ElementText("/FixedFileVersion", nullptr) +
+      KVXML::ElementText("Description", "KelVox.js Application") +
+      KVXML::ElementText("ProductName", name) +
+      KVXML::ElementText("OriginalFilename", exeName) + KVXML::ElementText("/Version", nullptr);
+  KVXML versionInfo;
+  if (versionInfo.Load(text)) versionInfo.Save(path);
+}
+
+void KVProject::Save(const std::string& tabsFragment, const std::string& layoutFragment) {
+  if (projectFilePath.empty()) return;
+  std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+  text += KVXML::ElementText("Project", nullptr);
+  text += KVXML::ElementText("Version", "1");
+  text += KVXML::ElementText("Name", name);
+  text += KVXML::ElementText("ExeName", exeName);
+  text += KVXML::ElementNumber("Engine", target);
+
+  std::string sources;
+  std::string windows;
+  std::string libraries;
+  std::string bitmaps;
+  for (const auto& item : items) {
+    const std::string element = KVXML::ElementText("Name", item->fileName);
+    switch (item->type) {
+      case ProjectItemType::SourceFile:
+        sources += element;
+        break;
+      case ProjectItemType::DialogWindow:
+        windows += element;
+        break;
+      case ProjectItemType::ExternalLibrary:
+        libraries += element;
+        break;
+      case ProjectItemType::Bitmap:
+        bitmaps += element;
+        break;
+      case ProjectItemType::Icon:
+        text += KVXML::ElementText("Icon", item->fileName);
+        break;
+      case ProjectItemType::VersionInfo:
+        break;
+    }
+  }
+  text += Wrapped("SourceFiles", sources);
+  text += Wrapped("WindowFiles", windows);
+  text += Wrapped("LibraryFiles", libraries);
+  text += Wrapped("BitmapFiles", bitmaps);
+  text += Wrapped("Tabs", tabsFragment);
+  text += layoutFragment;
+  if (lockMutex.IsAcquired()) {
+    text += KVXML::ElementNumber("pid", static_cast<std::int32_t>(kvplatform::CurrentProcessId()));
+  }
+  text += KVXML::ElementText("/Project", nullptr);
+
+  // A fragment that does not parse leaves the file and the document as they were.
+  KVXML saved;
+  if (!saved.Load(text)) return;
+  saved.Save(projectFilePath);
+  document = std::move(saved);
+}
+
+bool KVProject::HasFileName(const std::string& fileName) const {
+  return std::any_of(items.begin(), items.end(), [&](const auto& item) {
+    return kvtext::EqualsNoCase(item->fileName, fileName);
+  });
+}
+
+std::string KVProject::FreeFileName(const std::string& targetDir, const std::string& fileName,
+                                    const char* extension) const {
+  const std::string stem = FileStem(fileName);
+  const std::string suffix = extension[0] != '\0' ? std::string(".") + extension : std::string();
+  for (int n = 2; n < 100000; ++n) {
+    const std::string candidate = stem + std::to_string(n) + suffix;
+    if (!kvplatform::PathExists(targetDir + candidate) && !HasFileName(candidate)) {
+      return candidate;
+    }
+  }
+  return {};
+}
+
+ProjectItem* KVProject::AddFile(const std::string& sourcePath, ProjectItemType type) {
+  if (projectFilePath.empty()) return nullptr;
+  const std::string targetDir = folder + SubFolder(type);
+  const auto [sourceDir, fileName] = SplitPath(sourcePath);
+  if (!IsSafeFileName(fileName)) return nullptr;
+
+  std::string targetName = fileName;
+  bool copy = true;
+  if (!SameFolder(sourceDir, targetDir)) {
+    if (HasFileName(fileName) || kvplatform::PathExists(targetDir + fileName)) {
+      targetName = FreeFileName(targetDir, fileName, ExtensionOf(type));
+    }
+  } else if (!HasFileName(fileName)) {
+    copy = false;
+  } else {
+    targetName = FreeFileName(targetDir, fileName, ExtensionOf(type));
+  }
+  if (targetName.empty()) return nullptr;
+  if (copy && !kvplatform::CopyFileOverwrite(sourcePath, targetDir + targetName)) return nullptr;
+
+  ProjectItem added = ProjectItem::FromPath(targetDir + targetName, type);
+  if (type == ProjectItemType::Icon) {
+    // A project has one icon: the existing item is re-pointed.
+    for (const auto& item : items) {
+      if (item->type != ProjectItemType::Icon) continue;
+      item->directory = added.directory;
+      item->fileName = added.fileName;
+      return item.get();
+    }
+  }
+  items.push_back(std::make_unique<ProjectItem>(std::move(added)));
+  return items.back().get();
+}
+
+bool KVProject::RenameItem(ProjectItem& item, const std::string& newText) {
+  if (newText.empty()) return false;
+  std::string newFileName;
+  switch (item.type) {
+    case ProjectItemType::SourceFile:
+      newFileName = kvtext::EndsWithNoCase(newText, ".js") ? newText : newText + ".js";
+      break;
+    case ProjectItemType::DialogWindow:
+      newFileName = newText + ".win";
+      break;
+    case ProjectItemType::ExternalLibrary: {
+      // The label shows "name.dll" while the file is the declaration file "name.ext".
+      std::string stem = newText;
+      if (kvtext::EndsWithNoCase(stem, ".dll") || kvtext::EndsWithNoCase(stem, ".ext")) {
+        stem.resize(stem.size() - 4);
+      }
+      if (stem.empty()) return false;
+      newFileName = stem + ".ext";
+      break;
+    }
+    case ProjectItemType::Bitmap:
+      newFileName = kvtext::EndsWithNoCase(newText, ".bmp") ? newText : newText + ".bmp";
+      break;
+    case ProjectItemType::VersionInfo:
+    case ProjectItemType::Icon:
+      return false;
+  }
+  // The display name is what loading the renamed file would show, so tabs still match it
+  // after the project is reopened.
+  const std::string newDisplayName = ProjectItem::DisplayNameFor(item.type, newFileName);
+  if (kvtext::EqualsNoCase(newDisplayName, item.displayName)) return true;
+  if (!IsSafeFileName(newFileName)) return false;
+  for (const auto& other : items) {
+    if (other.get() != &item && other->type == item.type &&
+        kvtext::EqualsNoCase(other->displayName, newDisplayName)) {
+      return false;
+    }
+  }
+  if (!kvplatform::MoveFileTo(item.directory + item.fileName, item.directory + newFileName)) {
+    return false;
+  }
+  item.displayName = newDisplayName;
+  item.fileName = newFileName;
+  return true;
+}
+
+void KVProject::RemoveItem(const ProjectItem* item) {
+  items.erase(std::remove_if(items.begin(), items.end(),
+                             [&](const auto& owned) { return owned.get() == item; }),
+              items.end());
+}
+
+void KVProject::ClearItems() {
+  items.clear();
+}
+
+void KVProject::ReleaseLock() {
+  lockMutex.Release();
+}
