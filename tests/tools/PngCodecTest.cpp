@@ -16,7 +16,7 @@ namespace {
 
 using Pixels = std::vector<std::vector<std::uint8_t>>;
 
-struct PngSpec {
+struct PngLayout {
     int width;
     int height;
     int colorType;
@@ -34,7 +34,7 @@ void appendBytes(png_structp png, png_bytep data, png_size_t length)
 }
 
 // Writes PNG files in formats the product never produces itself, to feed the decoder.
-bool writeWithLibpng(const PngSpec& spec, Bytes& out)
+bool writeWithLibpng(const PngLayout& layout, Bytes& out)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -43,17 +43,17 @@ bool writeWithLibpng(const PngSpec& spec, Bytes& out)
         return false;
     }
     png_set_write_fn(png, &out, appendBytes, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colorType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-    if (!spec.transparency.empty())
-        png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
+    if (!layout.palette.empty())
+        png_set_PLTE(png, info, layout.palette.data(), static_cast<int>(layout.palette.size()));
+    if (!layout.transparency.empty())
+        png_set_tRNS(png, info, layout.transparency.data(), static_cast<int>(layout.transparency.size()), nullptr);
     png_write_info(png, info);
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass)
-        for (const Bytes& row : spec.rows)
+        for (const Bytes& row : layout.rows)
             png_write_row(png, row.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -85,14 +85,14 @@ Image gradient(int w, int h)
 
 TEST(PngCodec, DecodesEveryStoredFormatToRgba)
 {
-    PngSpec interlaced{5, 5, PNG_COLOR_TYPE_RGBA, 8, true, {}, {}, {}};
+    PngLayout interlaced{5, 5, PNG_COLOR_TYPE_RGBA, 8, true, {}, {}, {}};
     const Image source = gradient(5, 5);
     for (int y = 0; y < 5; ++y)
         interlaced.rows.emplace_back(source.pixel(0, y), source.pixel(0, y) + 20);
 
     struct Case {
         const char* what;
-        PngSpec spec;
+        PngLayout layout;
         Pixels expected;
     };
     const std::vector<Case> cases{
@@ -111,12 +111,12 @@ TEST(PngCodec, DecodesEveryStoredFormatToRgba)
     };
     for (const Case& c : cases) {
         Bytes file;
-        ASSERT_TRUE(writeWithLibpng(c.spec, file)) << c.what;
+        ASSERT_TRUE(writeWithLibpng(c.layout, file)) << c.what;
         Image image;
         std::string error;
         ASSERT_TRUE(decodePng(file, image, error)) << c.what << ": " << error;
-        EXPECT_EQ(image.width, c.spec.width) << c.what;
-        EXPECT_EQ(image.height, c.spec.height) << c.what;
+        EXPECT_EQ(image.width, c.layout.width) << c.what;
+        EXPECT_EQ(image.height, c.layout.height) << c.what;
         EXPECT_EQ(pixelsOf(image), c.expected) << c.what;
     }
 }
