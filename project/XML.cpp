@@ -269,6 +269,21 @@ bool KVXML::ReplaceRecentProjects(const std::string& fragment) {
   return true;
 }
 
+bool KVXML::AppendFragment(const std::string& parentXPath, const std::string& fragment) {
+  if (!BeginDocumentOperation()) return false;
+  XPathResult result = Evaluate(parentXPath);
+  xmlNode* parent = FirstNode(result);
+  if (parent == nullptr || parent->type != XML_ELEMENT_NODE) return false;
+  const DocPtr parsed(ParseMemory(fragment, nullptr));
+  xmlNode* root = parsed ? xmlDocGetRootElement(parsed.get()) : nullptr;
+  if (root == nullptr) {
+    Fail(3, kLoadFailed);
+    return false;
+  }
+  xmlNode* copy = xmlDocCopyNode(root, document.get(), 1);
+  return copy != nullptr && xmlAddChild(parent, copy) != nullptr;
+}
+
 std::string KVXML::ElementText(const std::string& name, const char* value) {
   if (value == nullptr) return "<" + name + ">";
   const NodePtr node(xmlNewNode(nullptr, Chars(name)));

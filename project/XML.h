@@ -33,6 +33,10 @@ public:
   // Replaces the first //Settings//RecentProjects element by the fragment's root element.
   bool ReplaceRecentProjects(const std::string& fragment);
 
+  // Appends a copy of the fragment's root element as the last child of the first element
+  // the expression selects. Code 3 when the fragment does not parse.
+  bool AppendFragment(const std::string& parentXPath, const std::string& fragment);
+
   // "<name>escaped value</name>", or "<name/>" for an empty value. A null value gives the
   // bare tag "<name>", used for start tags, end tags ("/dict") and empty tags ("true/").
   // Neither needs a document.

@@ -1,0 +1,85 @@
+#include "app/frame/FrameRules.h"
+
+#include <cstdio>
+
+#include "resources/ResourceIds.h"
+
+namespace kvframe {
+
+namespace {
+
+constexpr int kTreeMinimumWidth = 150;
+constexpr int kOutputDefaultHeight = 200;
+constexpr int kOutputMinimumHeight = 50;
+constexpr int kTreeSplitterWidth = 5;
+
+enum Kind { kSource = 0, kDialogWindow = 1, kLibrary = 2, kVersionInfo = 3 };
+enum { kMacOS = 2 };
+
+}  // namespace
+
+std::vector<CommandState> CommandStates(bool projectOpen, int target, int activeKind) {
+  const bool textDocument = activeKind == kSource || activeKind == kLibrary;
+  const bool undoable = textDocument || activeKind == kVersionInfo;
+  const bool clipboard = undoable || activeKind == kDialogWindow;
+  const auto open = [&](bool condition) { return projectOpen && condition; };
+  return {
+      {IDM_NEW_SOURCE_FILE, open(true)},     {IDM_NEW_DIALOG_WINDOW, open(true)},
+      {IDM_OPEN_SOURCE_FILE, open(true)},    {IDM_OPEN_DIALOG_WINDOW, open(true)},
+      {IDM_SAVE, open(true)},                {IDM_SAVE_ALL, open(true)},
+      {IDM_FIND_IN_FILES, open(true)},       {IDM_BUILD, open(true)},
+      {IDM_OPEN_FILE_LOCATION, open(true)},  {IDC_TARGET_SELECTOR, open(true)},
+      {IDM_RUN, open(target != kMacOS)},
+      {IDM_UNDO, open(undoable)},            {IDM_REDO, open(textDocument)},
+      {IDM_CUT, open(clipboard)},            {IDM_COPY, open(clipboard)},
+      {IDM_PASTE, open(clipboard)},          {IDM_DELETE, open(clipboard)},
+      {IDM_FIND_REPLACE, open(textDocument)},
+  };
+}
+
+std::string TargetName(int target) {
+  switch (target) {
+    case 1: return "Windows 64";
+    case 2: return "macOS";
+    case 3: return "Windows 32";
+    default: return {};
+  }
+}
+
+std::string RecentProjectMenuText(int n, const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.erase(dot);
+  return "&" + std::to_string(n) + " " + name + " (" + path + ")";
+}
+
+int TreeWidthFromSetting(int stored) { return stored > kTreeMinimumWidth ? stored : kTreeMinimumWidth; }
+
+int OutputHeightFromSetting(int stored) {
+  if (stored == 0) return kOutputDefaultHeight;
+  return stored < kOutputMinimumHeight ? kOutputMinimumHeight : stored;
+}
+
+FrameLayout ComputeLayout(const LayoutInput& in) {
+  FrameLayout out;
+  out.area = in.clientHeight - in.statusHeight - in.toolbarHeight;
+  out.outputHeight = in.outputHeight;
+  int shownOutput = in.outputVisible ? out.outputHeight : 0;
+  // The editors keep at least 50 pixels: a shrinking frame shrinks the output pane first.
+  if (out.area - shownOutput < in.toolbarHeight + 50) {
+    out.outputHeight = out.area - 50;
+    if (in.outputVisible) shownOutput = out.outputHeight;
+  }
+  const int right = in.clientWidth - in.treeWidth;
+  out.tree = {0, in.toolbarHeight, in.treeWidth, out.area};
+  out.treeView = {0, 0, in.treeWidth - kTreeSplitterWidth, out.area};
+  out.treeMaximumWidth = in.clientWidth - 50;
+  out.tabs = {in.treeWidth, in.toolbarHeight, right, in.tabHeight};
+  out.editors = {in.treeWidth, in.toolbarHeight + in.tabHeight, right, out.area - in.tabHeight - shownOutput};
+  out.output = {in.treeWidth, in.toolbarHeight + out.area - shownOutput, right, shownOutput};
+  out.outputList = {0, in.outputHeaderHeight, right, shownOutput - in.outputHeaderHeight};
+  return out;
+}
+
+}  // namespace kvframe

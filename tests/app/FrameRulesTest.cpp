@@ -1,0 +1,110 @@
+#include "app/frame/FrameRules.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "resources/ResourceIds.h"
+
+using namespace kvframe;
+
+namespace {
+
+std::map<int, bool> StatesOf(bool open, int target, int kind) {
+  std::map<int, bool> states;
+  for (const CommandState& s : CommandStates(open, target, kind)) states[s.id] = s.enabled;
+  return states;
+}
+
+}  // namespace
+
+TEST(FrameCommandStates, WithoutProjectEverythingButProjectCommandsIsDisabled) {
+  const auto states = StatesOf(false, 1, kNoDocument);
+  for (const auto& [id, enabled] : states) EXPECT_FALSE(enabled) << id;
+  for (int untouched : {IDM_NEW_PROJECT, IDM_OPEN_PROJECT, IDM_EXIT, IDM_ABOUT, IDM_RECENT_FIRST})
+    EXPECT_EQ(states.count(untouched), 0u) << untouched;
+  EXPECT_EQ(states.size(), 18u);
+}
+
+TEST(FrameCommandStates, EditCommandsFollowTheActiveDocument) {
+  struct Row { int kind; bool undo, redo, clipboard, find; };
+  const Row rows[] = {
+      {kNoDocument, false, false, false, false}, {4, false, false, false, false},
+      {5, false, false, false, false},           {0, true, true, true, true},
+      {2, true, true, true, true},               {1, false, false, true, false},
+      {3, true, false, true, false},
+  };
+  for (const Row& row : rows) {
+    auto s = StatesOf(true, 1, row.kind);
+    EXPECT_EQ(s[IDM_UNDO], row.undo) << row.kind;
+    EXPECT_EQ(s[IDM_REDO], row.redo) << row.kind;
+    for (int id : {IDM_CUT, IDM_COPY, IDM_PASTE, IDM_DELETE}) EXPECT_EQ(s[id], row.clipboard) << row.kind;
+    EXPECT_EQ(s[IDM_FIND_REPLACE], row.find) << row.kind;
+    for (int id : {IDM_NEW_SOURCE_FILE, IDM_SAVE, IDM_SAVE_ALL, IDM_BUILD, IDC_TARGET_SELECTOR, IDM_FIND_IN_FILES})
+      EXPECT_TRUE(s[id]) << id;
+  }
+}
+
+TEST(FrameCommandStates, MacOSTargetDisablesRunOnly) {
+  EXPECT_FALSE(StatesOf(true, 2, 0)[IDM_RUN]);
+  EXPECT_TRUE(StatesOf(true, 2, 0)[IDM_BUILD]);
+  for (int target : {1, 3, 0, 7}) EXPECT_TRUE(StatesOf(true, target, 0)[IDM_RUN]) << target;
+}
+
+TEST(FrameTexts, TargetNamesAndRecentEntries) {
+  EXPECT_EQ(TargetName(1), "Windows 64");
+  EXPECT_EQ(TargetName(2), "macOS");
+  EXPECT_EQ(TargetName(3), "Windows 32");
+  EXPECT_EQ(TargetName(0), "");
+  EXPECT_EQ(RecentProjectMenuText(1, "C:\\P\\My App.kvproj"), "&1 My App (C:\\P\\My App.kvproj)");
+  EXPECT_EQ(RecentProjectMenuText(10, "C:\\a.b\\x.y.kvproj"), "&10 x.y (C:\\a.b\\x.y.kvproj)");
+  EXPECT_EQ(RecentProjectMenuText(2, "/home/u/noext"), "&2 noext (/home/u/noext)");
+}
+
+TEST(FrameLayoutRules, PaneSizesFromSettingsHaveFloors) {
+  struct Row { int stored, tree, output; };
+  for (const Row& r : {Row{0, 150, 200}, Row{150, 150, 150}, Row{151, 151, 151}, Row{30, 150, 50},
+                       Row{-5, 150, 50}, Row{400, 400, 400}}) {
+    EXPECT_EQ(TreeWidthFromSetting(r.stored), r.tree) << r.stored;
+    EXPECT_EQ(OutputHeightFromSetting(r.stored), r.output) << r.stored;
+  }
+}
+
+TEST(FrameLayoutRules, PanesTileTheClientArea) {
+  LayoutInput in;
+  in.clientWidth = 1000; in.clientHeight = 700; in.statusHeight = 22; in.toolbarHeight = 30;
+  in.treeWidth = 200; in.tabHeight = 24; in.outputVisible = true; in.outputHeight = 150;
+  in.outputHeaderHeight = 25;
+  const FrameLayout l = ComputeLayout(in);
+  EXPECT_EQ(l.area, 648);
+  EXPECT_EQ(l.tree, (Rect{0, 30, 200, 648}));
+  EXPECT_EQ(l.treeView, (Rect{0, 0, 195, 648}));
+  EXPECT_EQ(l.tabs, (Rect{200, 30, 800, 24}));
+  EXPECT_EQ(l.editors, (Rect{200, 54, 800, 474}));
+  EXPECT_EQ(l.output, (Rect{200, 528, 800, 150}));
+  EXPECT_EQ(l.outputList, (Rect{0, 25, 800, 125}));
+  EXPECT_EQ(l.editors.y + l.editors.height, l.output.y);
+  EXPECT_EQ(l.treeMaximumWidth, 950);
+
+  in.outputVisible = false;
+  const FrameLayout hidden = ComputeLayout(in);
+  EXPECT_EQ(hidden.editors.height, 648 - 24);
+  EXPECT_EQ(hidden.output.height, 0);
+}
+
+TEST(FrameLayoutRules, ShrinkingFrameShrinksTheOutputPane) {
+  LayoutInput in;
+  in.clientWidth = 600; in.clientHeight = 280; in.statusHeight = 20; in.toolbarHeight = 30;
+  in.treeWidth = 150; in.tabHeight = 22; in.outputVisible = true; in.outputHeight = 200;
+  // area 230: 230 - 200 < 30 + 50, so the output pane gets area - 50.
+  const FrameLayout l = ComputeLayout(in);
+  EXPECT_EQ(l.outputHeight, 180);
+  EXPECT_EQ(l.output, (Rect{150, 80, 450, 180}));
+  EXPECT_EQ(l.editors.height, 230 - 22 - 180);
+  in.outputHeight = 150;  // 230 - 150 = 80: room enough
+  EXPECT_EQ(ComputeLayout(in).outputHeight, 150);
+  in.outputVisible = false;  // a hidden pane takes no room, so nothing needs shrinking
+  in.outputHeight = 200;
+  EXPECT_EQ(ComputeLayout(in).outputHeight, 200);
+  EXPECT_EQ(ComputeLayout(in).editors.height, 230 - 22);
+}

@@ -1,0 +1,135 @@
+#include "app/settings/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/Platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kSep(1, kvplatform::kPathSeparator);
+
+class SettingsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    documents = fs::temp_directory_path() /
+                ("kv-settings-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(documents);
+    fs::create_directories(documents);
+  }
+  void TearDown() override { fs::remove_all(documents); }
+
+  fs::path configFile() const { return documents / "KelVox Studio" / "config.xml"; }
+  std::string configText() const {
+    std::ifstream in(configFile(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  void writeConfig(const std::string& text) const {
+    fs::create_directories(configFile().parent_path());
+    std::ofstream(configFile(), std::ios::binary) << text;
+  }
+  std::string touch(const std::string& name) const {
+    const fs::path p = documents / name;
+    std::ofstream(p) << "<Project/>";
+    return p.string();
+  }
+
+  fs::path documents;
+};
+
+}  // namespace
+
+TEST_F(SettingsTest, FirstStartCreatesFoldersAndTheDefaultFile) {
+  KVSettings settings;
+  settings.load(documents.string());
+  EXPECT_TRUE(fs::is_directory(documents / "KelVox Studio" / "Projects"));
+  EXPECT_EQ(configText(), KVSettings::kDefaultText);
+  EXPECT_EQ(settings.projectsFolder, (documents / "KelVox Studio" / "Projects").string() + kSep);
+  EXPECT_EQ(settings.readNumber("//Settings/Position/Left"), 100);
+  EXPECT_EQ(settings.readNumber("//Settings/Position/Width"), 800);
+  EXPECT_EQ(settings.readNumber("//Settings/ProjectTreeWidth"), 200);
+  EXPECT_EQ(settings.document.GetString("//Settings/LastProject"), "");
+  EXPECT_EQ(settings.recentCount(), 0);
+}
+
+TEST_F(SettingsTest, FirstSaveAppendsRecentProjectsAndLaterSavesReplaceThemInPlace) {
+  const std::string a = touch("a.kvproj"), b = touch("b & c.kvproj");
+  KVSettings settings;
+  settings.load(documents.string());
+  settings.addRecent(a);
+  ASSERT_TRUE(settings.save());
+  EXPECT_NE(configText().find("<ProjectTreeWidth>200</ProjectTreeWidth><RecentProjects><ProjectFile>"),
+            std::string::npos);
+
+  settings.writeNumberOrAppend("//Settings/OutputVisible", "OutputVisible", 1);
+  ASSERT_TRUE(settings.save());
+  settings.addRecent(b);
+  ASSERT_TRUE(settings.save());
+  const std::string text = configText();
+  EXPECT_EQ(text.rfind("<?xml version=\"1.0\"?>\n<Settings>", 0), 0u) << text;
+  // The list is replaced as a whole and stays the last child of Settings.
+  EXPECT_NE(text.find("<OutputVisible>1</OutputVisible><RecentProjects><ProjectFile>" + documents.string() + kSep +
+                      "b &amp; c.kvproj</ProjectFile><ProjectFile>" + a + "</ProjectFile></RecentProjects></Settings>"),
+            std::string::npos) << text;
+  EXPECT_EQ(text.find("<RecentProjects>"), text.rfind("<RecentProjects>"));
+
+  KVSettings again;
+  again.load(documents.string());
+  ASSERT_EQ(again.recentCount(), 2);
+  EXPECT_EQ(again.recentProjects[0], b);
+  EXPECT_EQ(again.readNumber("//Settings/OutputVisible"), 1);
+}
+
+TEST_F(SettingsTest, RecentListMovesMatchesToTheFrontAndKeepsTen) {
+  KVSettings settings;
+  settings.addRecent("C:\\A\\X.kvproj");
+  settings.addRecent("C:\\B\\Y.kvproj");
+  settings.addRecent("c:\\a\\x.KVPROJ");
+  ASSERT_EQ(settings.recentCount(), 2);
+  EXPECT_EQ(settings.recentProjects[0], "c:\\a\\x.KVPROJ");
+
+  for (int i = 0; i < 11; ++i) settings.addRecent("P" + std::to_string(i));
+  EXPECT_EQ(settings.recentCount(), 10);
+  EXPECT_EQ(settings.recentProjects.front(), "P10");
+  EXPECT_EQ(settings.recentProjects.back(), "P1");
+}
+
+TEST_F(SettingsTest, LoadKeepsExistingRecentFilesBeyondTenAndDropsMissingOnes) {
+  std::string list;
+  for (int i = 0; i < 12; ++i) list += "<ProjectFile>" + touch("p" + std::to_string(i) + ".kvproj") + "</ProjectFile>";
+  list += "<ProjectFile>" + (documents / "gone.kvproj").string() + "</ProjectFile><ProjectFile/>";
+  writeConfig("<Settings><RecentProjects>" + list + "</RecentProjects></Settings>");
+
+  KVSettings settings;
+  settings.load(documents.string());
+  EXPECT_EQ(settings.recentCount(), 12);
+  settings.addRecent(touch("new.kvproj"));
+  EXPECT_EQ(settings.recentCount(), 13);  // only a list of exactly ten is cut
+}
+
+TEST_F(SettingsTest, UnreadableFileLeavesEveryValueEmpty) {
+  writeConfig("<Settings><Position>");
+  KVSettings settings;
+  settings.load(documents.string());
+  EXPECT_EQ(settings.readNumber("//Settings/Position/Left"), 0);
+  EXPECT_EQ(settings.document.GetString("//Settings/LastProject"), "");
+  EXPECT_EQ(settings.recentCount(), 0);
+  EXPECT_FALSE(settings.save());
+}
+
+TEST_F(SettingsTest, NumbersAreReadLikeTheCLibraryDoes) {
+  writeConfig("<Settings><Position><Left> -12px</Left><Top>abc</Top></Position>"
+              "<ProjectTreeWidth>+7</ProjectTreeWidth></Settings>");
+  KVSettings settings;
+  settings.load(documents.string());
+  EXPECT_EQ(settings.readNumber("//Settings/Position/Left"), -12);
+  EXPECT_EQ(settings.readNumber("//Settings/Position/Top"), 0);
+  EXPECT_EQ(settings.readNumber("//Settings/ProjectTreeWidth"), 7);
+  settings.writeNumber("//Settings/Position/Width", 640);  // missing: dropped silently
+  EXPECT_EQ(settings.document.Count("//Settings/Position/Width"), 0);
+}
