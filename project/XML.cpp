@@ -236,6 +236,16 @@ bool KVXML::AddChildNumber(const std::string& parentXPath, const std::string& na
   return true;
 }
 
+xmlNode* KVXML::CopyFragmentRoot(const std::string& fragment) {
+  const DocPtr parsed(ParseMemory(fragment, nullptr));
+  xmlNode* root = parsed ? xmlDocGetRootElement(parsed.get()) : nullptr;
+  if (root == nullptr) {
+    Fail(3, kLoadFailed);
+    return nullptr;
+  }
+  return xmlDocCopyNode(root, document.get(), 1);
+}
+
 bool KVXML::ReplaceRecentProjects(const std::string& fragment) {
   if (!BeginDocumentOperation()) return false;
   XPathResult result = Evaluate("//Settings//RecentProjects");
@@ -244,16 +254,9 @@ bool KVXML::ReplaceRecentProjects(const std::string& fragment) {
   // The result may hold nodes inside the old element; it must go before they are freed.
   result.reset();
 
-  const DocPtr parsed(ParseMemory(fragment, nullptr));
-  xmlNode* root = parsed ? xmlDocGetRootElement(parsed.get()) : nullptr;
-  if (root == nullptr) {
-    Fail(3, kLoadFailed);
-    return false;
-  }
   // Copied before the old element goes, so that a failed copy loses nothing.
-  xmlNode* copy = xmlDocCopyNode(root, document.get(), 1);
+  xmlNode* copy = CopyFragmentRoot(fragment);
   if (copy == nullptr) return false;
-
   xmlNode* previous = old->prev;
   xmlNode* next = old->next;
   xmlNode* parent = old->parent;
@@ -271,17 +274,13 @@ bool KVXML::ReplaceRecentProjects(const std::string& fragment) {
 
 bool KVXML::AppendFragment(const std::string& parentXPath, const std::string& fragment) {
   if (!BeginDocumentOperation()) return false;
-  XPathResult result = Evaluate(parentXPath);
+  const XPathResult result = Evaluate(parentXPath);
   xmlNode* parent = FirstNode(result);
   if (parent == nullptr || parent->type != XML_ELEMENT_NODE) return false;
-  const DocPtr parsed(ParseMemory(fragment, nullptr));
-  xmlNode* root = parsed ? xmlDocGetRootElement(parsed.get()) : nullptr;
-  if (root == nullptr) {
-    Fail(3, kLoadFailed);
-    return false;
-  }
-  xmlNode* copy = xmlDocCopyNode(root, document.get(), 1);
-  return copy != nullptr && xmlAddChild(parent, copy) != nullptr;
+  NodePtr copy(CopyFragmentRoot(fragment));
+  if (!copy || xmlAddChild(parent, copy.get()) == nullptr) return false;
+  copy.release();
+  return true;
 }
 
 std::string KVXML::ElementText(const std::string& name, const char* value) {

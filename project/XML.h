@@ -68,6 +68,9 @@ private:
   // Null with code 4 when the expression cannot be evaluated.
   XPathResult Evaluate(const std::string& xpath);
   static xmlNode* FirstNode(const XPathResult& result);
+  // The fragment's root element copied into this document; null with code 3 when the
+  // fragment does not parse.
+  xmlNode* CopyFragmentRoot(const std::string& fragment);
 
   // Members are destroyed in reverse order: the context goes before its document.
   std::unique_ptr<xmlDoc, DocumentDeleter> document;

@@ -130,6 +130,13 @@ TEST_F(LoadedProject, SaveWritesElementsInTheirFixedOrder) {
             "<SourceFiles/><WindowFiles/><LibraryFiles/><BitmapFiles/><Tabs/></Project>\n");
 }
 
+TEST_F(LoadedProject, SaveWithABrokenFragmentKeepsFileAndDocument) {
+  const std::string before = ProjectFolder::Read(folder.ProjectFile());
+  project.Save("<Name type=\"0\">unclosed", "");
+  EXPECT_EQ(ProjectFolder::Read(folder.ProjectFile()), before);
+  EXPECT_EQ(project.Document().GetString("//Project/Icon"), "Demo.ico");
+}
+
 TEST_F(LoadedProject, SaveThenLoadGivesTheSameModel) {
   project.SetTarget(static_cast<std::int32_t>(BuildTarget::Windows32));
   project.Save("", "");

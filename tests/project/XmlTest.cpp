@@ -198,6 +198,24 @@ TEST(KVXML, ReplaceRecentProjectsKeepsThePlaceItCanFind) {
   ExpectError(xml, 0, "");
 }
 
+TEST(KVXML, AppendFragmentAddsTheRootAsLastChild) {
+  TempFolder temp;
+  KVXML xml;
+  ASSERT_TRUE(xml.Load("<Settings><Width>200</Width></Settings>"));
+  EXPECT_TRUE(xml.AppendFragment("//Settings", "<RecentProjects><P>a &amp; b</P></RecentProjects>"));
+  EXPECT_EQ(Serialized(xml, temp),
+            "<?xml version=\"1.0\"?>\n<Settings><Width>200</Width><RecentProjects><P>a &amp; b"
+            "</P></RecentProjects></Settings>\n");
+  EXPECT_EQ(xml.GetString("//Settings/RecentProjects/P"), "a & b");
+
+  EXPECT_FALSE(xml.AppendFragment("//Settings", "<Broken>"));
+  ExpectError(xml, 3, "Failed to load xml.");
+  EXPECT_FALSE(xml.AppendFragment("//Missing", "<X/>"));
+  ExpectError(xml, 0, "");
+  EXPECT_FALSE(xml.AppendFragment("//Width/text()", "<X/>"));
+  EXPECT_EQ(xml.Count("//X"), 0);
+}
+
 TEST(KVXML, ElementTextEscapesAndBuildsBareTags) {
   const std::pair<std::string, std::string> cases[] = {
       {KVXML::ElementText("Name", "a & b"), "<Name>a &amp; b</Name>"},
