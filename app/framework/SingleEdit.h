@@ -1,0 +1,24 @@
+// DlgSingleEdit: the modal one-line prompt with which the IDE asks for a name.
+#pragma once
+
+#include <string>
+
+#include "app/framework/Dialog.h"
+
+class DlgSingleEdit : public KVDialog {
+public:
+  static constexpr int kEditId = 101;
+
+  // 1 when confirmed with OK (text then holds what was typed, blanks included), 2 when
+  // cancelled.
+  INT_PTR run(const std::string& prompt, HWND parentWindow);
+
+  INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  std::string caption;
+  std::string text;
+  HWND editWindow = nullptr;
+
+private:
+  void onInitDialog();
+};

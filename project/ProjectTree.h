@@ -1,0 +1,53 @@
+// KVProjectTree: the pane on the left of the frame that shows the open project as a tree of
+// the project, its four categories, the user's source folders and the files.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/framework/Framework.h"
+
+struct DocumentRecord;
+
+class KVProjectTree : public KVDialog {
+public:
+  // Sent to the frame with the document record as lParam: open that document.
+  static constexpr UINT kOpenDocumentMessage = WM_USER + 1;
+  static constexpr int kTreeViewId = 101;
+
+  bool createPane(HWND frame, int x, int y, int width, int height);
+
+  // Inserts the root and the four categories.
+  void Reset(const std::string& projectName);
+  // Removes every node.
+  void Clear();
+  // Appends the record's node under parent, or under its category when parent is null.
+  bool PlaceNode(DocumentRecord* record, HTREEITEM parent);
+  // Appends a user folder under parent (the source files category when null) and selects it.
+  HTREEITEM AddFolder(const std::string& label, HTREEITEM parent);
+  // The saved form of the folder arrangement below "Source Files".
+  std::string LayoutFragment() const;
+  void ExpandCategories();
+  void SelectNode(HTREEITEM node);
+
+  HWND treeView() const { return treeViewWindow; }
+  HTREEITEM sourceFilesNode() const { return categories[0]; }
+  void setMaximumWidth(int width) { maximumWidth = width; }
+  int maximumBarPosition() const { return maximumWidth; }
+
+  INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+  HTREEITEM insertNode(HTREEITEM parent, const std::string& text, LPARAM data);
+  HTREEITEM categoryFor(const DocumentRecord& record) const;
+  void appendLayout(HTREEITEM parent, std::string& text) const;
+  void onInitDialog();
+  bool onDoubleClick();
+
+  HWND treeViewWindow = nullptr;
+  HTREEITEM root = nullptr;
+  HTREEITEM categories[4] = {};
+  int maximumWidth = 200;
+};
