@@ -1,4 +1,4 @@
-// Text helpers shared by every subsystem. Text is held as UTF-8 everywhere and converted to
+// Text functions shared by every subsystem. Text is held as UTF-8 everywhere and converted to
 // UTF-16 only where a wide platform function is called.
 #pragma once
 

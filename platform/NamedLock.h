@@ -1,5 +1,5 @@
 // A lock named across processes that exists exactly while a holder lives; its existence is
-// the lock, nobody ever waits on it. On Windows it is a named mutex in the session's local
+// the lock, nobody ever waits on it. On Windows it is a named mutex in the logon's local
 // namespace ("Local\" + name); on POSIX a file in the user's runtime folder held with flock.
 // Names are plain words without path separators.
 #pragma once
