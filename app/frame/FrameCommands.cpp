@@ -277,8 +277,12 @@ void KVFrameWindow::onTargetDropDown() {
   ClientToScreen(toolbar, &at);
   const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, window, nullptr);
   DestroyMenu(menu);
-  if (chosen == 0 || !project) return;
-  project->SetTarget(chosen);
-  setTargetButtonText(kvframe::TargetName(chosen));
+  if (chosen != 0) selectTarget(chosen);
+}
+
+void KVFrameWindow::selectTarget(int target) {
+  if (!project) return;
+  project->SetTarget(target);
+  setTargetButtonText(kvframe::TargetName(target));
   updateCommandStates();
 }

@@ -54,6 +54,10 @@ public:
   bool closeProject();
   bool projectOpen() const { return project && project->HoldsLock(); }
 
+  // What choosing an entry of the target selector does: the project's Engine value and the
+  // button text change, and Run follows.
+  void selectTarget(int target);
+
   void updateCommandStates();
   void updateStatusBar();
   kvframe::Rect editorArea() const;

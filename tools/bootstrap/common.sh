@@ -194,16 +194,16 @@ kv_run_ctest() {
   [ "$failed" = 0 ] || KV_FAILURES+=("ctest $preset: $failed failed")
 }
 
-# A short run of every fuzzer over its committed corpus; long runs are done on demand.
+# A short run of every fuzzer (kv_fuzz_NAME) over its committed corpus (corpus/NAME);
+# long runs are done on demand.
 kv_run_fuzzers() {
   local bin=$1 corpus=$2 f name work
-  for f in "$bin"/fuzz/*_fuzzer; do
+  for f in "$bin"/fuzz/kv_fuzz_*; do
     [ -x "$f" ] || continue
-    name=$(basename "$f" _fuzzer)
+    name=${f##*/kv_fuzz_}
     work=$(mktemp -d)
-    if "$f" -max_total_time="${KV_FUZZ_SECONDS:-20}" -print_final_stats=0 "$work" "$corpus/$name" \
-         >"$work.log" 2>&1; then
-      echo "fuzz $name: ok"
+    if "$f" -max_total_time="${KV_FUZZ_SECONDS:-20}" "$work" "$corpus/$name" >"$work.log" 2>&1; then
+      echo "fuzz $name: ok ($(grep -o 'stat::number_of_executed_units: [0-9]*' "$work.log" | grep -o '[0-9]*$') runs)"
       kv_record_pass
     else
       tail -n 30 "$work.log"
