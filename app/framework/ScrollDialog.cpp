@@ -79,12 +79,14 @@ void KVScrollDialog::updateScrollBars() {
   SetScrollInfo(window, SB_VERT, &info, TRUE);
   ScrollWindow(window, out.scrollByX, out.scrollByY, nullptr, nullptr);
 
+  // A range of n pixels runs from 0 to n - 1, so that a page of n pixels covers it and the
+  // platform hides the bar exactly when the content fits.
   info.fMask = SIF_RANGE | SIF_PAGE;
   info.nMin = 0;
-  info.nMax = contentWidth;
+  info.nMax = contentWidth > 0 ? contentWidth - 1 : 0;
   info.nPage = static_cast<UINT>(out.pageWidth > 0 ? out.pageWidth : 0);
   SetScrollInfo(window, SB_HORZ, &info, TRUE);
-  info.nMax = contentHeight;
+  info.nMax = contentHeight > 0 ? contentHeight - 1 : 0;
   info.nPage = static_cast<UINT>(out.pageHeight > 0 ? out.pageHeight : 0);
   SetScrollInfo(window, SB_VERT, &info, TRUE);
   UpdateWindow(window);
