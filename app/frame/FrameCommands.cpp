@@ -2,6 +2,7 @@
 #include "app/frame/FrameWindow.h"
 
 #include <shellapi.h>
+#include <Scintilla.h>
 
 #include "common/Text.h"
 #include "designer/PropertyGrid.h"
@@ -102,10 +103,9 @@ void KVFrameWindow::setStatusText(int part, const std::string& text) {
 void KVFrameWindow::updateStatusBar() {
   if (!activeDocument || !activeDocument->editor) return;
   const HWND editor = activeDocument->editor->editorWindow;
-  // Scintilla's messages: SCI_GETSELECTIONEND, SCI_LINEFROMPOSITION, SCI_GETCOLUMN.
-  const LRESULT end = SendMessageW(editor, 2145, 0, 0);
-  const LRESULT line = SendMessageW(editor, 2166, end, 0);
-  const LRESULT column = SendMessageW(editor, 2129, end, 0);
+  const LRESULT end = SendMessageW(editor, SCI_GETSELECTIONEND, 0, 0);
+  const LRESULT line = SendMessageW(editor, SCI_LINEFROMPOSITION, end, 0);
+  const LRESULT column = SendMessageW(editor, SCI_GETCOLUMN, end, 0);
   setStatusText(1, "Line " + std::to_string(line + 1));
   setStatusText(2, "Col " + std::to_string(column + 1));
 }
@@ -260,8 +260,29 @@ void KVFrameWindow::cycleTabs(bool forward) {
 
 LRESULT KVFrameWindow::onNotify(const NMHDR* header) {
   if (!header) return 0;
-  if (header->code == TBN_DROPDOWN && header->hwndFrom == toolbar) {
-    onTargetDropDown();
+  KVEditorBase* editor = activeDocument ? activeDocument->editor.get() : nullptr;
+  switch (header->code) {
+    case TBN_DROPDOWN:
+      if (header->hwndFrom == toolbar) onTargetDropDown();
+      break;
+    case SCN_SAVEPOINTREACHED:
+      if (editor && editor->editorWindow == header->hwndFrom && editor->modified) {
+        editor->modified = 0;
+        tabs->repaintTab(activeDocument->tabId);
+      }
+      break;
+    case SCN_SAVEPOINTLEFT:
+      if (editor && !editor->modified) {
+        editor->modified = 1;
+        tabs->repaintTab(activeDocument->tabId);
+      }
+      break;
+    case SCN_UPDATEUI:
+    case SCN_FOCUSIN:
+      if (activeDocument && activeDocument->kind() == 0) updateStatusBar();
+      break;
+    default:
+      break;
   }
   return 0;
 }

@@ -118,7 +118,8 @@ kv_enable_source_packages() {
 # on a bare X server.
 kv_wine_prefix() {
   local stamp=$KV_WINEPREFIX/.kelvox-ready version
-  version=$(wine --version 2>/dev/null)
+  # Bump the suffix when the prefix's preparation changes, so that old prefixes are redone.
+  version="$(wine --version 2>/dev/null) prefix-2"
   [ "$(cat "$stamp" 2>/dev/null)" = "$version" ] && return 0
   kv_log "creating the Wine prefix $KV_WINEPREFIX"
   rm -rf "$KV_WINEPREFIX"
@@ -132,6 +133,9 @@ kv_wine_prefix() {
       if [ -L "$link" ]; then rm -f "$link"; mkdir -p "$link"; fi
     done
   done
+  # Wine draws the caption buttons of its own window frames with Marlett, which it does not
+  # find in Debian's font folder.
+  cp /usr/share/wine/fonts/*.ttf "$KV_WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   "${run[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || return 1
   "${run[@]}" wineserver -k >/dev/null 2>&1
   printf '%s' "$version" >"$stamp"

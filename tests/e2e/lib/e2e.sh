@@ -1,0 +1,74 @@
+# Helpers for the end-to-end scripts: start KelVoxStudio.exe under Wine, find its window,
+# drive it with xdotool and check what it left on disk. Sourced by tests/e2e/*.sh.
+
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
+E2E_EXE=${E2E_EXE:-$E2E_ROOT/out/win64/app/KelVoxStudio.exe}
+E2E_SHOTS=$E2E_ROOT/out/e2e
+E2E_PREFIX=${KV_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/kelvox/wine}
+E2E_USER=$(id -un)
+E2E_DOCUMENTS=$E2E_PREFIX/drive_c/users/$E2E_USER/Documents
+E2E_PID=
+E2E_WINDOW=
+mkdir -p "$E2E_SHOTS"
+
+e2e_cleanup() {
+  if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then
+    kill "$E2E_PID" 2>/dev/null
+    wait "$E2E_PID" 2>/dev/null
+  fi
+  E2E_PID=
+}
+trap 'rc=$?; e2e_cleanup; exit $rc' EXIT
+
+e2e_screenshot() { import -window root "$E2E_SHOTS/$1.png"; }
+
+e2e_fail() {
+  echo "FAIL: $*" >&2
+  e2e_screenshot "failure-$(basename "$0" .sh)" 2>/dev/null
+  exit 1
+}
+
+# A Documents folder without KelVox Studio's settings, as on a first start.
+e2e_fresh_documents() {
+  [ -d "$E2E_DOCUMENTS" ] || e2e_fail "no Documents folder in $E2E_PREFIX"
+  rm -rf "$E2E_DOCUMENTS/KelVox Studio"
+}
+
+# Starts the IDE and waits for its frame window, whose title is the argument.
+e2e_start() {
+  local title=${1:-KelVox Studio}
+  "$E2E_ROOT/tools/wine-run" "$E2E_EXE" &
+  E2E_PID=$!
+  E2E_WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "^${title}\$" | head -n 1) ||
+    e2e_fail "no window titled '$title' appeared"
+  sleep 0.5
+}
+
+e2e_key() {
+  xdotool windowfocus --sync "$E2E_WINDOW" 2>/dev/null || true
+  local key
+  for key in "$@"; do
+    xdotool key "$key"
+    sleep 0.2
+  done
+}
+
+e2e_expect_geometry() {
+  local geometry
+  geometry=$(xdotool getwindowgeometry "$E2E_WINDOW")
+  grep -q "Position: $1,$2 " <<<"$geometry" && grep -q "Geometry: $3x$4" <<<"$geometry" ||
+    e2e_fail "window at $(tr '\n' ' ' <<<"$geometry"), expected $1,$2 $3x$4"
+}
+
+# Waits for the IDE to end and checks its exit code.
+e2e_wait_exit() {
+  local code=0 i
+  for i in $(seq 100); do
+    kill -0 "$E2E_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$E2E_PID" 2>/dev/null && e2e_fail "the IDE did not end"
+  wait "$E2E_PID" || code=$?
+  E2E_PID=
+  [ "$code" = "$1" ] || e2e_fail "the IDE ended with exit code $code, expected $1"
+}
