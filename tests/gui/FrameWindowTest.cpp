@@ -193,6 +193,48 @@ TEST_F(FrameTest, CommandStatesFollowTheProjectAndTheTarget) {
   EXPECT_FALSE(toolbarEnabled(IDC_TARGET_SELECTOR));
 }
 
+// Picks an entry of the next popup menu with the keyboard once the menu is up.
+void ChooseMenuEntryLater(int downPresses) {
+  static int presses;
+  presses = downPresses;
+  SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    const HWND menu = FindWindowW(L"#32768", nullptr);
+    if (!menu) return;
+    KillTimer(nullptr, timer);
+    for (int i = 0; i < presses; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, presses ? VK_RETURN : VK_ESCAPE, 0);
+  });
+}
+
+LRESULT DropDownTarget(HWND frameWindow, HWND toolbar) {
+  NMTOOLBARW notice = {};
+  notice.hdr.hwndFrom = toolbar;
+  notice.hdr.idFrom = KVFrameWindow::kToolbarId;
+  notice.hdr.code = TBN_DROPDOWN;
+  notice.iItem = IDC_TARGET_SELECTOR;
+  return SendMessageW(frameWindow, WM_NOTIFY, notice.hdr.idFrom, reinterpret_cast<LPARAM>(&notice));
+}
+
+TEST_F(FrameTest, TargetSelectorMenuSetsTheEngine) {
+  frame->openProject(MakeProject(projects, "Target"));
+  ASSERT_TRUE(frame->projectOpen());
+  ChooseMenuEntryLater(3);  // "Windows 32", "Windows 64", "macOS"
+  EXPECT_EQ(DropDownTarget(frame->window, frame->toolbar), 0);
+  EXPECT_EQ(frame->project->Target(), 2);
+  EXPECT_EQ(targetButtonText(), "macOS");
+  EXPECT_FALSE(toolbarEnabled(IDM_RUN));
+
+  ChooseMenuEntryLater(0);  // dismissed: nothing changes
+  DropDownTarget(frame->window, frame->toolbar);
+  EXPECT_EQ(frame->project->Target(), 2);
+
+  ChooseMenuEntryLater(1);
+  DropDownTarget(frame->window, frame->toolbar);
+  EXPECT_EQ(frame->project->Target(), 3);
+  EXPECT_EQ(targetButtonText(), "Windows 32");
+  EXPECT_TRUE(toolbarEnabled(IDM_RUN));
+}
+
 TEST_F(FrameTest, EveryCommandIsHandledWithAndWithoutAProject) {
   const int ids[] = {IDM_BUILD, IDM_SAVE, IDM_SAVE_ALL, IDM_UNDO, IDM_REDO, IDM_CUT, IDM_COPY, IDM_PASTE,
                      IDM_DELETE, IDM_PREVIOUS_TAB, IDM_NEXT_TAB, IDM_CLOSE_DOCUMENT, IDM_FIND_NEXT,
