@@ -272,7 +272,9 @@ LRESULT KVFrameWindow::onNotify(const NMHDR* header) {
       }
       break;
     case SCN_SAVEPOINTLEFT:
-      if (editor && !editor->modified) {
+      // Only the active editor's own component speaks for it: the output pane's component
+      // and editors still loading leave their save point too.
+      if (editor && editor->editorWindow == header->hwndFrom && !editor->modified) {
         editor->modified = 1;
         tabs->repaintTab(activeDocument->tabId);
       }

@@ -12,18 +12,11 @@
 DocumentRecord::DocumentRecord(ProjectItem* projectItem) : item(projectItem) {}
 DocumentRecord::~DocumentRecord() = default;
 
-namespace {
-
-// The editor for a kind of document; none exists yet for kinds whose editor is not built.
-std::unique_ptr<KVEditorBase> MakeEditor(int) { return nullptr; }
-
-}  // namespace
-
 void KVFrameWindow::openDocument(DocumentRecord* record, int line, int position) {
   if (!record) return;
   if (propertyGrid) propertyGrid->hide();
   if (!record->editor) {
-    std::unique_ptr<KVEditorBase> editor = MakeEditor(record->kind());
+    std::unique_ptr<KVEditorBase> editor = makeEditor ? makeEditor(record->kind()) : nullptr;
     const kvframe::Rect area = editorArea();
     if (!editor || !editor->create(record, window, area.x, area.y, area.width, area.height)) return;
     record->editor = std::move(editor);
@@ -95,6 +88,8 @@ bool KVFrameWindow::closeDocument(DocumentRecord* record) {
     setStatusText(1, "");
     setStatusText(2, "");
     if (propertyGrid) propertyGrid->hide();
+    // The focus would otherwise pass to whichever child comes next, the tab strip among them.
+    SetFocus(window);
   }
   destroyEditor(record);
   if (wasActive) activeDocument = nullptr;

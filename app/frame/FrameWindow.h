@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,10 @@ public:
   std::string findInFilesText;
   KVXML layoutDocument;
   std::vector<std::unique_ptr<DocumentRecord>> documents;
+
+  // Makes the editor for a kind of document; null for kinds without an editor.
+  using EditorFactory = std::function<std::unique_ptr<KVEditorBase>(int kind)>;
+  EditorFactory makeEditor;
 
 private:
   struct ImageListDeleter {
