@@ -1,8 +1,14 @@
 # Third-party libraries. Natively they come from the system's -dev packages; for mingw
 # builds `./kelvox setup` builds them into a cache prefix that the toolchain file adds to
 # CMAKE_FIND_ROOT_PATH.
-find_package(LibXml2 REQUIRED)
 find_package(LibLZMA REQUIRED)
+if(WIN32)
+  target_compile_definitions(LibLZMA::LibLZMA INTERFACE LZMA_API_STATIC)
+endif()
+if(KV_RUNTIME_ONLY)
+  return()
+endif()
+find_package(LibXml2 REQUIRED)
 if(KV_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
@@ -10,7 +16,6 @@ endif()
 
 if(WIN32)
   target_compile_definitions(LibXml2::LibXml2 INTERFACE LIBXML_STATIC)
-  target_compile_definitions(LibLZMA::LibLZMA INTERFACE LZMA_API_STATIC)
   # libxml2 built without iconv still needs Winsock for its nano HTTP stubs and bcrypt for
   # its random seed on some versions.
   target_link_libraries(LibXml2::LibXml2 INTERFACE ws2_32)

@@ -4,10 +4,13 @@
 # xz-utils) and GoogleTest (from /usr/src/googletest). The prefix is keyed by the source
 # versions, the compiler and this script, so a second run finds it and does nothing.
 #
-#   deps.sh x86_64|i686      prints the prefix path on stdout when done
+#   deps.sh x86_64|i686 [all|runtime]    prints the prefix path on stdout when done
+# "runtime" builds only what the runtime stub links (liblzma); "all" (the default) builds
+# everything the IDE and its tests need.
 set -euo pipefail
 
-arch=${1:?usage: deps.sh x86_64|i686}
+arch=${1:?usage: deps.sh x86_64|i686 [all|runtime]}
+set_name=${2:-all}
 triple=$arch-w64-mingw32
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -46,9 +49,9 @@ gtest=/usr/src/googletest
 gtest_ver=$(dpkg-query -W -f='${Version}' googletest)
 cxx_ver=$("$triple-g++-posix" -dumpversion)
 
-key=$( { basename "$scite"; basename "$libxml2"; basename "$xz"; echo "googletest $gtest_ver $triple $cxx_ver";
+key=$( { basename "$scite"; basename "$libxml2"; basename "$xz"; echo "googletest $gtest_ver $triple $cxx_ver $set_name";
          cat "$0" "$root/cmake/mingw-w64-common.cmake"; } | sha256sum | cut -c1-16)
-prefix=$cache/deps/$arch-$key
+prefix=$cache/deps/$arch-$set_name-$key
 if [ -f "$prefix/.complete" ]; then
   printf '%s\n' "$prefix"
   exit 0
@@ -70,18 +73,31 @@ cmake_cross() {
   quiet "$name" cmake --build "$build/$name" -j "$jobs" ${KV_TARGET:+--target "$KV_TARGET"}
 }
 
-log "libxml2 $(basename "$libxml2")"
-cmake_cross libxml2 -S "$libxml2" -B "$build/libxml2" -DCMAKE_C_FLAGS="-DLIBXML_STATIC" -DHAVE_PTHREAD_H=OFF \
-  -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ICU=OFF -DLIBXML2_WITH_ZLIB=OFF -DLIBXML2_WITH_LZMA=OFF \
-  -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_TESTS=OFF \
-  -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_THREADS=OFF
-quiet libxml2 cmake --install "$build/libxml2"
+# Marks the prefix complete, drops older prefixes of the same kind and reports the path.
+finish() {
+  touch "$prefix/.complete"
+  rm -rf "$build"
+  find "$cache/deps" -mindepth 1 -maxdepth 1 -name "$arch-$set_name-*" ! -path "$prefix" -exec rm -rf {} +
+  log "done: $prefix"
+  printf '%s\n' "$prefix"
+  exit 0
+}
 
 log "liblzma $(basename "$xz")"
 KV_TARGET=liblzma cmake_cross xz -S "$xz" -B "$build/xz"
 # Only the library is built, so it is installed by hand rather than by the full install rule.
 cp "$build/xz/liblzma.a" "$prefix/lib/"
 cp -r "$xz/src/liblzma/api/lzma" "$xz/src/liblzma/api/lzma.h" "$prefix/include/"
+if [ "$set_name" = runtime ]; then
+  finish
+fi
+
+log "libxml2 $(basename "$libxml2")"
+cmake_cross libxml2 -S "$libxml2" -B "$build/libxml2" -DCMAKE_C_FLAGS="-DLIBXML_STATIC" -DHAVE_PTHREAD_H=OFF \
+  -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ICU=OFF -DLIBXML2_WITH_ZLIB=OFF -DLIBXML2_WITH_LZMA=OFF \
+  -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_TESTS=OFF \
+  -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_THREADS=OFF
+quiet libxml2 cmake --install "$build/libxml2"
 
 log "googletest $gtest_ver"
 cmake_cross googletest -S "$gtest" -B "$build/googletest"
@@ -102,9 +118,4 @@ cp "$scite"/scintilla/include/*.h "$prefix/include/scintilla/"
 cp "$scite"/scintilla/include/*.iface "$prefix/include/scintilla/" 2>/dev/null || true
 cp "$scite"/lexilla/include/*.h "$prefix/include/lexilla/"
 
-touch "$prefix/.complete"
-rm -rf "$build"
-# Prefixes of earlier versions are of no further use.
-find "$cache/deps" -mindepth 1 -maxdepth 1 -name "$arch-*" ! -path "$prefix" -exec rm -rf {} +
-log "done: $prefix"
-printf '%s\n' "$prefix"
+finish

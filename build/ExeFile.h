@@ -1,0 +1,59 @@
+// KVExeFile: reads the headers of a PE image (PE32 or PE32+) and writes a copy of the image
+// with one section appended whose raw data is the contents of another file. The IDE finds
+// the runtime pack in its own executable through it and attaches a project's payload to a
+// built executable as the section "snapshot".
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class KVExeFile {
+public:
+  static constexpr std::uint32_t kDiscardable = 0x02000000;
+
+  struct SectionHeader {
+    std::array<std::uint8_t, 8> name{};
+    std::uint32_t virtualSize = 0;
+    std::uint32_t virtualAddress = 0;
+    std::uint32_t sizeOfRawData = 0;
+    std::uint32_t pointerToRawData = 0;
+    std::array<std::uint8_t, 12> relocationsAndLineNumbers{};
+    std::uint32_t characteristics = 0;
+  };
+
+  virtual ~KVExeFile() = default;
+
+  // Reads the DOS, NT and optional headers, the data directories and the section table.
+  // False for anything that is not a well-formed PE image; sizes from the file are checked
+  // against the file's length before anything is allocated or read.
+  bool Read(const std::string& path);
+
+  // Writes outputPath as a copy of the image last read with one section appended, named
+  // sectionName (at most 8 bytes), whose raw data is the file payloadPath.
+  void AppendSection(const std::string& outputPath, const std::string& payloadPath,
+                     const std::string& sectionName = "snapshot",
+                     std::uint32_t characteristics = kDiscardable);
+
+  const std::string& Path() const { return path; }
+  bool Is32() const { return is32; }
+  const std::vector<SectionHeader>& Sections() const { return sectionHeaders; }
+  std::uint32_t HeadersEnd() const { return headersEnd; }
+  std::uint32_t SectionAlignment() const;
+  std::uint32_t FileAlignment() const;
+  std::uint32_t SizeOfImage() const;
+  // File offset of the last section's raw data; 0 when the image has no sections.
+  std::uint32_t LastSectionOffset() const;
+
+private:
+  std::string path;
+  bool is32 = false;
+  std::array<std::uint8_t, 64> dosHeader{};
+  std::array<std::uint8_t, 24> ntHeader{};
+  std::array<std::uint8_t, 96> optionalHeader32{};
+  std::array<std::uint8_t, 112> optionalHeader64{};
+  std::vector<std::array<std::uint8_t, 8>> dataDirectories;
+  std::vector<SectionHeader> sectionHeaders;
+  std::uint32_t headersEnd = 0;
+};
