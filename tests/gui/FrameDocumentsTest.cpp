@@ -14,18 +14,12 @@
 #include "project/ProjectTree.h"
 #include "resources/ResourceIds.h"
 #include "tests/common/TempFolder.h"
+#include "tests/gui/Pump.h"
 
 namespace {
 
+using kvtest::Pump;
 using kvtest::TempFolder;
-
-void Pump() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
 
 struct EditorLog {
   int saves = 0;

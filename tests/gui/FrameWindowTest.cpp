@@ -13,18 +13,12 @@
 #include "project/ProjectTree.h"
 #include "resources/ResourceIds.h"
 #include "tests/common/TempFolder.h"
+#include "tests/gui/Pump.h"
 
 namespace {
 
+using kvtest::Pump;
 using kvtest::TempFolder;
-
-void Pump() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
 
 std::string MakeProject(const TempFolder& root, const std::string& name, const std::string& tabs = "") {
   const std::string folder = root / name + kvplatform::kPathSeparator;
