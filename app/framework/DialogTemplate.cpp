@@ -1,24 +1,16 @@
 #include "app/framework/DialogTemplate.h"
 
-namespace {
+static_assert(sizeof(DLGTEMPLATE) + 3 * sizeof(WORD) <= DialogTemplate::kSize, "template does not fit");
 
-// DLGTEMPLATE (18 bytes) and three zero words: no menu, the default class, an empty title;
-// rounded up so the template is 24 zeroed bytes.
-constexpr SIZE_T kTemplateSize = 24;
-
-}  // namespace
-
-DialogTemplate::DialogTemplate(DWORD style, DWORD extendedStyle)
-    : heap(GetProcessHeap()), memory(HeapAlloc(heap, HEAP_ZERO_MEMORY, kTemplateSize)) {
+DialogTemplate::DialogTemplate(HANDLE heap, DWORD style, DWORD extendedStyle)
+    : heap(heap), memory(heap ? HeapAlloc(heap, HEAP_ZERO_MEMORY, kSize) : nullptr) {
   if (!memory) return;
   auto* header = static_cast<DLGTEMPLATE*>(memory);
   header->style = style;
   header->dwExtendedStyle = extendedStyle;
-  header->cdit = 0;
-  header->x = 0;
-  header->y = 0;
   header->cx = 10;
   header->cy = 10;
+  // The zeroed words after the header: no menu, the default dialog class, an empty title.
 }
 
 DialogTemplate::~DialogTemplate() {

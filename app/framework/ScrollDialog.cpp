@@ -4,21 +4,38 @@
 
 #include "common/WindowMath.h"
 
+static_assert(kvwindow::kLineUp == SB_LINEUP && kvwindow::kLineDown == SB_LINEDOWN &&
+                  kvwindow::kPageUp == SB_PAGEUP && kvwindow::kPageDown == SB_PAGEDOWN &&
+                  kvwindow::kThumbPosition == SB_THUMBPOSITION && kvwindow::kThumbTrack == SB_THUMBTRACK &&
+                  kvwindow::kTop == SB_TOP && kvwindow::kBottom == SB_BOTTOM && kvwindow::kEndScroll == SB_ENDSCROLL,
+              "scroll request codes differ from the platform's");
+static_assert(SB_LINELEFT == SB_LINEUP && SB_PAGERIGHT == SB_PAGEDOWN && SB_LEFT == SB_TOP && SB_RIGHT == SB_BOTTOM,
+              "horizontal and vertical requests share their codes");
+
 KVScrollDialog::KVScrollDialog()
     : verticalBarWidth(metrics.iScrollWidth), horizontalBarHeight(metrics.iScrollHeight) {
   extraStyle = WS_HSCROLL | WS_VSCROLL;
 }
 
-void KVScrollDialog::messageHook(HWND, UINT message, WPARAM wParam, LPARAM) {
+bool KVScrollDialog::createEditorWindow(KVEditorBase& editor, DocumentRecord* record, HWND parentWindow, int x,
+                                        int y, int width, int height) {
+  editor.document = record;
+  return createModeless(0, WS_CHILD | WS_VISIBLE | WS_BORDER, x, y, width, height, parentWindow);
+}
+
+void KVScrollDialog::messageHook(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Scroll messages that name a control come from a child (a scroll bar, an up-down or a
+  // trackbar control) and are its owner's business, not the dialog's own bars'.
+  const bool ownBar = lParam == 0;
   switch (message) {
     case WM_SIZE:
       updateScrollBars();
       break;
     case WM_HSCROLL:
-      scroll(SB_HORZ, LOWORD(wParam));
+      if (ownBar) scroll(SB_HORZ, LOWORD(wParam));
       break;
     case WM_VSCROLL:
-      scroll(SB_VERT, LOWORD(wParam));
+      if (ownBar) scroll(SB_VERT, LOWORD(wParam));
       break;
     default:
       break;
@@ -29,13 +46,13 @@ void KVScrollDialog::scroll(int bar, int request) {
   SCROLLINFO info = {};
   info.cbSize = sizeof(info);
   info.fMask = SIF_ALL;
-  GetScrollInfo(window, bar, &info);
+  if (!GetScrollInfo(window, bar, &info)) return;
   kvwindow::ScrollBarState state;
   state.minimum = info.nMin;
   state.maximum = info.nMax;
   state.page = static_cast<int>(info.nPage);
   state.position = info.nPos;
-  state.trackPosition = info.nTrackPos;
+  state.trackPosition = info.nTrackPos;  // 32 bits, unlike the position in the message
   const int wanted = kvwindow::ScrolledPosition(state, request);
   if (wanted == info.nPos) return;
 
@@ -50,8 +67,8 @@ void KVScrollDialog::scroll(int bar, int request) {
 
 void KVScrollDialog::updateScrollBars() {
   if (!window) return;
-  const std::lock_guard<CriticalSection> guard(lock);
-  RECT client;
+  const std::lock_guard<kvwin::CriticalSection> guard(lock);
+  RECT client = {};
   GetClientRect(window, &client);
   const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
 
@@ -79,15 +96,14 @@ void KVScrollDialog::updateScrollBars() {
   SetScrollInfo(window, SB_VERT, &info, TRUE);
   ScrollWindow(window, out.scrollByX, out.scrollByY, nullptr, nullptr);
 
-  // A range of n pixels runs from 0 to n - 1, so that a page of n pixels covers it and the
-  // platform hides the bar exactly when the content fits.
+  // The platform hides a bar whose page covers its range.
   info.fMask = SIF_RANGE | SIF_PAGE;
   info.nMin = 0;
-  info.nMax = contentWidth > 0 ? contentWidth - 1 : 0;
-  info.nPage = static_cast<UINT>(out.pageWidth > 0 ? out.pageWidth : 0);
+  info.nMax = out.maximumX;
+  info.nPage = static_cast<UINT>(out.pageWidth);
   SetScrollInfo(window, SB_HORZ, &info, TRUE);
-  info.nMax = contentHeight > 0 ? contentHeight - 1 : 0;
-  info.nPage = static_cast<UINT>(out.pageHeight > 0 ? out.pageHeight : 0);
+  info.nMax = out.maximumY;
+  info.nPage = static_cast<UINT>(out.pageHeight);
   SetScrollInfo(window, SB_VERT, &info, TRUE);
   UpdateWindow(window);
 }

@@ -9,8 +9,9 @@ class DlgSingleEdit : public KVDialog {
 public:
   static constexpr int kEditId = 101;
 
-  // 1 when confirmed with OK (text then holds what was typed, blanks included), 2 when
-  // cancelled.
+  // Shows the prompt with the given caption over parentWindow. 1 when confirmed with OK,
+  // text then holding what was typed, blanks included; 2 when cancelled (Escape, the
+  // Cancel button or the close box), text then empty.
   INT_PTR run(const std::string& prompt, HWND parentWindow);
 
   INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -21,4 +22,5 @@ public:
 
 private:
   void onInitDialog();
+  INT_PTR onCommand(int id);
 };
