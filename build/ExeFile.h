@@ -19,6 +19,7 @@ public:
     std::uint32_t virtualAddress = 0;
     std::uint32_t sizeOfRawData = 0;
     std::uint32_t pointerToRawData = 0;
+    // Relocation and line-number fields, kept as they are: images do not use them.
     std::array<std::uint8_t, 12> relocationsAndLineNumbers{};
     std::uint32_t characteristics = 0;
   };
@@ -26,19 +27,25 @@ public:
   virtual ~KVExeFile() = default;
 
   // Reads the DOS, NT and optional headers, the data directories and the section table.
-  // False for anything that is not a well-formed PE image; sizes from the file are checked
-  // against the file's length before anything is allocated or read.
+  // False for anything that is not a well-formed PE image; every size from the file is
+  // checked against the file's length before anything is allocated or read. Path() is set
+  // whenever the file could be opened; after a failure the object holds no image.
   bool Read(const std::string& path);
 
   // Writes outputPath as a copy of the image last read with one section appended, named
-  // sectionName (at most 8 bytes), whose raw data is the file payloadPath.
-  void AppendSection(const std::string& outputPath, const std::string& payloadPath,
+  // sectionName (at most 8 bytes), whose raw data is the file payloadPath. Raw data that
+  // would be overrun by the new section header moves down, and the new section starts after
+  // everything the input holds, data after its last section included. False, with no output
+  // file left behind, when there is no image, the payload cannot be read, outputPath names
+  // the input, or the result would not be a valid image.
+  bool AppendSection(const std::string& outputPath, const std::string& payloadPath,
                      const std::string& sectionName = "snapshot",
                      std::uint32_t characteristics = kDiscardable);
 
   const std::string& Path() const { return path; }
   bool Is32() const { return is32; }
   const std::vector<SectionHeader>& Sections() const { return sectionHeaders; }
+  // File offset just after the section table.
   std::uint32_t HeadersEnd() const { return headersEnd; }
   std::uint32_t SectionAlignment() const;
   std::uint32_t FileAlignment() const;
@@ -47,13 +54,15 @@ public:
   std::uint32_t LastSectionOffset() const;
 
 private:
+  void Clear();
+
   std::string path;
+  bool loaded = false;
   bool is32 = false;
-  std::array<std::uint8_t, 64> dosHeader{};
-  std::array<std::uint8_t, 24> ntHeader{};
-  std::array<std::uint8_t, 96> optionalHeader32{};
-  std::array<std::uint8_t, 112> optionalHeader64{};
-  std::vector<std::array<std::uint8_t, 8>> dataDirectories;
+  std::string dosHeader;       // 64 bytes
+  std::string ntHeader;        // signature and COFF file header, 24 bytes
+  std::string optionalHeader;  // without data directories: 96 bytes (PE32) or 112 (PE32+)
+  std::string dataDirectories; // NumberOfRvaAndSizes entries of 8 bytes
   std::vector<SectionHeader> sectionHeaders;
   std::uint32_t headersEnd = 0;
 };
