@@ -64,8 +64,9 @@ TEST(Crc32, MatchesKnownValuesWholeAndInPieces) {
 
 TEST(PeSections, FindsTheSnapshotInPe32AndPe32Plus) {
   for (bool pe32 : {true, false}) {
+    const std::string image = ImageWith("payload bytes", pe32);
     std::string_view data;
-    ASSERT_EQ(kvstub::FindSection(ImageWith("payload bytes", pe32), "snapshot", data), kvstub::SectionLookup::Found);
+    ASSERT_EQ(kvstub::FindSection(image, "snapshot", data), kvstub::SectionLookup::Found);
     // VirtualSize bytes: the alignment padding after them is not part of the payload.
     EXPECT_EQ(data, "payload bytes") << pe32;
   }

@@ -3,6 +3,7 @@
 #include <lzma.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "build/ExeFile.h"
@@ -152,6 +153,11 @@ bool AttachPack(const std::string& outputExe, const std::string& inputExe, const
     kvplatform::DeleteFileAt(newPath);
     return false;
   }
+  // The packed image is as executable as the linked one was.
+  std::error_code ignored;
+  std::filesystem::permissions(std::filesystem::u8path(newPath),
+                               std::filesystem::status(std::filesystem::u8path(inputExe), ignored).permissions(),
+                               ignored);
   if (kvplatform::PathExists(outputExe)) kvplatform::DeleteFileAt(outputExe);
   if (!kvplatform::MoveFileTo(newPath, outputExe)) {
     kvplatform::DeleteFileAt(newPath);
