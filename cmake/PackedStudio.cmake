@@ -40,11 +40,9 @@ add_dependencies(KelVoxStudio KelVoxRuntime kv_macos_stub kv_images)
 # A changed pack input relinks the IDE, and so runs the packing step below again.
 set_property(TARGET KelVoxStudio APPEND PROPERTY LINK_DEPENDS ${_kv_pack_inputs} ${KV_HOST_TOOLS}/kvpack)
 
-# The section is appended after the last one's data, so nothing may follow it: symbols and
-# DWARF are stripped first. The copy with them stays beside the executable for debugging.
+# In place: kvpack replaces the linked executable only once the packed one reads back. The
+# symbols stay, ahead of the pack.
 add_custom_command(TARGET KelVoxStudio POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:KelVoxStudio> $<TARGET_FILE_DIR:KelVoxStudio>/KelVoxStudio.unstripped.exe
-  COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:KelVoxStudio>
   COMMAND ${KV_HOST_TOOLS}/kvpack $<TARGET_FILE:KelVoxStudio> $<TARGET_FILE:KelVoxStudio> ${_kv_pack_inputs}
   COMMENT "Attaching the runtime pack to KelVoxStudio.exe"
   VERBATIM)

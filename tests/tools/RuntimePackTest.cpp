@@ -167,6 +167,27 @@ TEST(RuntimePack, AttachedPackIsTheLastSectionByteForByte) {
   }
 }
 
+// An executable linked without -s keeps its COFF symbols after the last section; they stay
+// where its header says they are, and the pack goes after them.
+TEST(RuntimePack, KeepsSymbolsThatFollowTheLastSection) {
+  TempFolder folder;
+  std::string image = PeImage::Build(false, {{".text", "code"}, {".rsrc", "resources"}});
+  const std::uint32_t symbolsAt = static_cast<std::uint32_t>(image.size());
+  PeImage::Put32(image, PeImage::kCoffOffset + 8, symbolsAt);
+  image += std::string(100, 's');
+  TempFolder::Write(folder / "in.exe", image);
+
+  std::string error;
+  ASSERT_TRUE(kvpack::AttachPack(folder / "out.exe", folder / "in.exe", "PACK", error)) << error;
+  const std::string written = TempFolder::Read(folder / "out.exe");
+  EXPECT_EQ(U32(written, PeImage::kCoffOffset + 8), symbolsAt);
+  EXPECT_EQ(written.substr(symbolsAt, 100), std::string(100, 's'));
+  KVExeFile packed;
+  ASSERT_TRUE(packed.Read(folder / "out.exe"));
+  EXPECT_GE(packed.LastSectionOffset(), symbolsAt + 100);
+  EXPECT_EQ(written.substr(packed.LastSectionOffset(), 4), "PACK");
+}
+
 TEST(RuntimePack, RefusesHostsItCannotExtendSafely) {
   const std::string plain = PeImage::Build(false, {{".text", "code"}, {".rsrc", "resources"}});
   std::string packedOnce;
@@ -182,9 +203,7 @@ TEST(RuntimePack, RefusesHostsItCannotExtendSafely) {
     std::string image;
     const char* message;
   } cases[] = {
-      // An unstripped executable keeps its COFF symbols after the last section.
-      {"symbols after the last section", plain + std::string(100, 's'), "link it stripped (-s)"},
-      {"last section cut short", plain.substr(0, plain.size() - 1), "does not end with its last section's data"},
+      {"last section cut short", plain.substr(0, plain.size() - 1), "cannot append a section"},
       {"already packed", packedOnce, "already carries a runtime pack"},
       {"not an image", "MZ not really", "is not a PE image"},
       {"no sections", PeImage::Build(false, {}), "is not a PE image with sections"},

@@ -136,19 +136,15 @@ bool AttachPack(const std::string& outputExe, const std::string& inputExe, const
     error = inputExe + " already carries a runtime pack";
     return false;
   }
-  const std::uint64_t lastEnd = std::uint64_t{last.pointerToRawData} + last.sizeOfRawData;
-  const std::int64_t fileSize = kvplatform::FileSize(inputExe);
-  if (fileSize < 0 || static_cast<std::uint64_t>(fileSize) != lastEnd) {
-    error = inputExe + " does not end with its last section's data (" + std::to_string(fileSize) +
-            " bytes, the section ends at " + std::to_string(lastEnd) + "); link it stripped (-s)";
-    return false;
-  }
-
   const std::string payloadPath = outputExe + ".kvpack";
   const std::string newPath = outputExe + ".kvpack-new";
   if (!WriteFileBytes(payloadPath, pack, error)) return false;
-  image.AppendSection(newPath, payloadPath, kSectionName, kSectionCharacteristics);
+  const bool appended = image.AppendSection(newPath, payloadPath, kSectionName, kSectionCharacteristics);
   kvplatform::DeleteFileAt(payloadPath);
+  if (!appended) {
+    error = "cannot append a section to " + inputExe + " (its sections' data runs past its end, or no room)";
+    return false;
+  }
   if (!CheckPacked(newPath, image.Sections().size(), pack, error)) {
     kvplatform::DeleteFileAt(newPath);
     return false;

@@ -32,10 +32,10 @@ bool LayOutPack(const std::array<std::string, kEntryCount>& stored, std::string&
 bool BuildPack(const std::string& icon, const std::string& windows64, const std::string& windows32,
                const std::string& macOS, std::string& pack, std::string& error);
 
-// Writes outputExe as inputExe with the pack appended as its last section, "kvrsrc". The
-// input's last section must end the file: symbols or other data after it would sit where
-// the new section's header says the pack is (link the executable with -s). outputExe may be
-// inputExe; it is only replaced once the new image has been written and read back.
+// Writes outputExe as inputExe with the pack appended as its last section, "kvrsrc"; whatever
+// follows the input's last section (its symbols) stays before the pack. An input that
+// already carries a pack is refused. outputExe may be inputExe; it is only replaced once the
+// new image has been written and read back.
 bool AttachPack(const std::string& outputExe, const std::string& inputExe, const std::string& pack,
                 std::string& error);
 
