@@ -2,20 +2,22 @@
 # The runtime stubs with a project attached, as a build leaves them: the x64 and the x86 stub
 # each get a payload appended by the IDE's section appender and, run with --kv-report, list
 # every entry with its sizes and the CRC-32 of its contents, then their own version strings
-# and icon count. A damaged entry ends in exit code 1, a stub without a project in 2. Run
-# without arguments the stub shows its report in a window; closing it ends the program with 0.
+# and icon count; an icon stamped in before replaces the stub's own. A damaged entry ends in
+# exit code 1, a stub without a project in 2. Run without arguments the stub shows its report
+# in a window; closing it ends the program with 0.
 # Then the runtime pack in KelVoxStudio.exe is read back with the shell's own tools and
 # compared with what went in.
 set -euo pipefail
 . "$(dirname "$0")/lib/e2e.sh"
 
 fixture=$E2E_ROOT/out/native/tests/tools/kv_snapshot_fixture
+stamper=$E2E_ROOT/out/win64/tests/tools/kv_stamp_fixture.exe
 stub64=$E2E_ROOT/out/win64/tools/runtime-stub/KelVoxRuntime.exe
 stub32=${KV_WIN32_STUB:-$E2E_ROOT/out/win32/tools/runtime-stub/KelVoxRuntime.exe}
 macos_stub=$E2E_ROOT/out/win64/tools/runtime-stub/KelVoxRuntime-macos
 project_icon=$E2E_ROOT/out/win64/resources/project.ico
 studio_exe=$E2E_EXE
-for f in "$fixture" "$stub64" "$stub32" "$macos_stub" "$project_icon" "$E2E_EXE"; do
+for f in "$fixture" "$stamper" "$stub64" "$stub32" "$macos_stub" "$project_icon" "$E2E_EXE"; do
   [ -f "$f" ] || e2e_fail "$f is not built"
 done
 
@@ -94,7 +96,16 @@ check_stub() {
   run_report "$damaged" "damaged$bits"
   expect_report "damaged$bits" 1 "$(expected_entries "$work/damaged$bits.recorded" | grep -v '^source main.js ')"$'\n'"$own_resources" \
     "source 'main.js': its stream is damaged"
-  echo "runtime-stub: the $bits-bit stub reports its payload"
+
+  # Stamped as a build stamps a project's icon, then given the project: the stub's own
+  # icon group is replaced, not joined by a second one.
+  local stamped=$work/stamped$bits.exe
+  cp "$stub" "$stamped"
+  "$E2E_ROOT/tools/wine-run" "$stamper" "Z:${stamped//\//\\}" 4 || e2e_fail "stamping the $bits-bit stub failed"
+  "$fixture" "$work/stamped$bits-project.exe" "$stamped" "${entries[@]}" >"$work/stamped$bits.recorded"
+  run_report "$work/stamped$bits-project.exe" "stamped$bits"
+  expect_report "stamped$bits" 0 "$(expected_entries "$work/stamped$bits.recorded")"$'\n'"${own_resources%icons 2}icons 4"
+  echo "runtime-stub: the $bits-bit stub reports its payload and its stamped icon"
 }
 
 check_stub 64 "$stub64"
