@@ -3,13 +3,15 @@
 // and reports what it found (see StubReport.h for the lines):
 //   KelVoxRuntime --kv-report   prints the report on standard output, errors on standard
 //                               error; exit code 0, 1 for a damaged payload, 2 for none
-//   KelVoxRuntime               shows the same in a window; the exit code is the same
+//   KelVoxRuntime               shows the same in a window; closing it ends the program
+//                               with the same exit code
 #include <windows.h>
 
 #include <shellapi.h>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/Text.h"
 #include "tools/runtime-stub/OwnImage.h"
