@@ -138,7 +138,7 @@ TEST(ExtDeclarations, LinesThatDeclareNothing) {
   EXPECT_EQ(d.parameters, Codes(255, 4));
 }
 
-TEST_F(ExtCompile, WorkedExampleGivesTheSpecifiedBytes) {
+TEST_F(ExtCompile, CdeclAbsGivesItsExactBytes) {
   size = 100;
   const std::string bytes = Compile(kWin32, kLibraryLine + "cdecl int abs(int n)\r\n");
   EXPECT_EQ(bytes, std::string("\x01\x00\x00\x00" "\x01\x04" "\x03\x00\x00\x00" "abs" "\x01\x04", 15));
