@@ -39,6 +39,7 @@ constexpr std::uint64_t kDirectoryCount64At = 108;
 
 constexpr std::uint64_t kDirectorySize = 8;
 constexpr std::uint64_t kSectionHeaderSize = 40;
+constexpr std::size_t kMaxSections = 0xFFFF;  // NumberOfSections is 16 bits
 constexpr std::uint64_t kU32Max = std::numeric_limits<std::uint32_t>::max();
 
 // No linker we meet aligns beyond 64 KiB; larger values only come from damaged headers and
@@ -140,9 +141,10 @@ bool KVExeFile::Read(const std::string& filePath) {
   if (U16At(nt, kSizeOfOptionalHeaderAt) != optionalSize + directoriesSize) return false;
 
   const std::uint64_t tableAt = directoriesAt + directoriesSize;
-  std::vector<SectionHeader> sections(U16At(nt, kNumberOfSectionsAt));
-  if (!readAt(tableAt, kSectionHeaderSize * sections.size(), table)) return false;
+  const std::uint16_t sectionCount = U16At(nt, kNumberOfSectionsAt);
+  if (!readAt(tableAt, kSectionHeaderSize * sectionCount, table)) return false;
   const std::uint64_t tableEnd = tableAt + table.size();
+  std::vector<SectionHeader> sections(sectionCount);
   if (tableEnd > kU32Max || !ParseSectionTable(table, sections)) return false;
 
   is32 = pe32;
@@ -164,35 +166,34 @@ std::uint32_t KVExeFile::LastSectionOffset() const {
   return sectionHeaders.empty() ? 0 : sectionHeaders.back().pointerToRawData;
 }
 
-bool KVExeFile::AppendSection(const std::string& outputPath, const std::string& payloadPath,
-                              const std::string& sectionName, std::uint32_t characteristics) {
-  if (!loaded || sectionHeaders.empty() || sectionName.size() > 8 || outputPath == path) return false;
+// Where everything goes when one section is appended.
+struct KVExeFile::AppendPlan {
+  std::uint64_t rawStart = 0;       // first byte of section raw data in the input
+  std::uint64_t shift = 0;          // how far that data moves down in the output
+  std::uint64_t headersNeeded = 0;  // end of the section table with the new header
+  std::uint64_t room = 0;           // headersNeeded rounded up to the file alignment
+  std::uint64_t sizeOfImage = 0;
+  std::uint64_t outputLength = 0;
+  SectionHeader added;
+};
+
+bool KVExeFile::Plan(std::uint64_t inputLength, std::uint64_t payloadLength, AppendPlan& plan) const {
   const std::uint64_t fileAlign = FileAlignment();
   const std::uint64_t sectAlign = SectionAlignment();
   if (!IsPowerOfTwo(fileAlign) || !IsPowerOfTwo(sectAlign) || fileAlign > sectAlign || sectAlign > kMaxAlignment) {
     return false;
   }
 
-  File input(kvplatform::OpenFile(path, "rb"));
-  File payload(kvplatform::OpenFile(payloadPath, "rb"));
-  std::uint64_t inputLength = 0;
-  std::uint64_t payloadLength = 0;
-  if (!input || !payload || !kvbytes::FileLength(input.get(), inputLength) ||
-      !kvbytes::FileLength(payload.get(), payloadLength) || payloadLength > kU32Max) {
-    return false;
-  }
-
   // Section raw data is copied as one block, from the first byte any section owns to the end
   // of the file: sections without raw data (uninitialised data) take no part, and whatever
   // follows the last section (a symbol table, say) is kept.
-  std::uint64_t rawStart = inputLength;
+  plan.rawStart = inputLength;
   std::uint64_t virtualEnd = 0;
   std::uint64_t lowestAddress = kU32Max;
   for (const SectionHeader& section : sectionHeaders) {
     if (section.sizeOfRawData != 0) {
-      const std::uint64_t rawEnd = std::uint64_t{section.pointerToRawData} + section.sizeOfRawData;
-      if (rawEnd > inputLength) return false;
-      rawStart = std::min<std::uint64_t>(rawStart, section.pointerToRawData);
+      if (std::uint64_t{section.pointerToRawData} + section.sizeOfRawData > inputLength) return false;
+      plan.rawStart = std::min<std::uint64_t>(plan.rawStart, section.pointerToRawData);
     }
     const std::uint64_t extent = section.virtualSize != 0 ? section.virtualSize : section.sizeOfRawData;
     virtualEnd = std::max(virtualEnd, section.virtualAddress + extent);
@@ -201,52 +202,73 @@ bool KVExeFile::AppendSection(const std::string& outputPath, const std::string& 
 
   // The headers with one more section header must still end before the first section in
   // memory; on disk the raw data moves down when the new header would overrun it.
-  const std::uint64_t headersNeeded = std::uint64_t{headersEnd} + kSectionHeaderSize;
-  if (headersNeeded > lowestAddress) return false;
-  const std::uint64_t room = RoundUp(headersNeeded, fileAlign);
-  const std::uint64_t shift = rawStart < room ? room - rawStart : 0;
+  plan.headersNeeded = std::uint64_t{headersEnd} + kSectionHeaderSize;
+  if (plan.headersNeeded > lowestAddress) return false;
+  plan.room = RoundUp(plan.headersNeeded, fileAlign);
+  plan.shift = plan.rawStart < plan.room ? plan.room - plan.rawStart : 0;
 
-  SectionHeader added;
-  std::copy(sectionName.begin(), sectionName.end(), added.name.begin());
-  const std::uint64_t newAddress = RoundUp(virtualEnd, sectAlign);
-  const std::uint64_t newPointer = RoundUp(inputLength + shift, fileAlign);
-  const std::uint64_t newRawSize = RoundUp(payloadLength, fileAlign);
-  const std::uint64_t sizeOfImage = RoundUp(newAddress + payloadLength, sectAlign);
-  const std::uint64_t outputLength = RoundUp(newPointer + payloadLength, sectAlign);
-  if (sizeOfImage > kU32Max || outputLength > kU32Max) return false;
-  added.virtualSize = static_cast<std::uint32_t>(payloadLength);
-  added.virtualAddress = static_cast<std::uint32_t>(newAddress);
-  added.sizeOfRawData = static_cast<std::uint32_t>(newRawSize);
-  added.pointerToRawData = static_cast<std::uint32_t>(newPointer);
-  added.characteristics = characteristics;
+  const std::uint64_t address = RoundUp(virtualEnd, sectAlign);
+  const std::uint64_t pointer = RoundUp(inputLength + plan.shift, fileAlign);
+  plan.sizeOfImage = RoundUp(address + payloadLength, sectAlign);
+  plan.outputLength = RoundUp(pointer + payloadLength, sectAlign);
+  if (plan.sizeOfImage > kU32Max || plan.outputLength > kU32Max) return false;
+  plan.added.virtualSize = static_cast<std::uint32_t>(payloadLength);
+  plan.added.virtualAddress = static_cast<std::uint32_t>(address);
+  plan.added.sizeOfRawData = static_cast<std::uint32_t>(RoundUp(payloadLength, fileAlign));
+  plan.added.pointerToRawData = static_cast<std::uint32_t>(pointer);
+  return true;
+}
 
+std::string KVExeFile::AppendedHeaders(const AppendPlan& plan, std::uint64_t inputLength) const {
   std::string nt = ntHeader;
   kvbytes::SetU16(nt, kNumberOfSectionsAt, static_cast<std::uint16_t>(sectionHeaders.size() + 1));
   kvbytes::SetU32(nt, kTimeDateStampAt, static_cast<std::uint32_t>(std::time(nullptr)));
   const std::uint32_t symbolTable = U32At(nt, kPointerToSymbolTableAt);
-  if (symbolTable != 0 && symbolTable >= rawStart && symbolTable <= inputLength) {
-    kvbytes::SetU32(nt, kPointerToSymbolTableAt, static_cast<std::uint32_t>(symbolTable + shift));
+  if (symbolTable != 0 && symbolTable >= plan.rawStart && symbolTable <= inputLength) {
+    kvbytes::SetU32(nt, kPointerToSymbolTableAt, static_cast<std::uint32_t>(symbolTable + plan.shift));
   }
 
   std::string optional = optionalHeader;
-  kvbytes::SetU32(optional, kSizeOfImageAt, static_cast<std::uint32_t>(sizeOfImage));
-  if (U32At(optional, kSizeOfHeadersAt) < headersNeeded) {
-    kvbytes::SetU32(optional, kSizeOfHeadersAt, static_cast<std::uint32_t>(room));
+  kvbytes::SetU32(optional, kSizeOfImageAt, static_cast<std::uint32_t>(plan.sizeOfImage));
+  if (U32At(optional, kSizeOfHeadersAt) < plan.headersNeeded) {
+    kvbytes::SetU32(optional, kSizeOfHeadersAt, static_cast<std::uint32_t>(plan.room));
   }
 
-  std::string table;
+  std::string headers = nt + optional + dataDirectories;
   for (SectionHeader section : sectionHeaders) {
-    if (section.sizeOfRawData != 0) section.pointerToRawData += static_cast<std::uint32_t>(shift);
-    PutSectionHeader(table, section);
+    if (section.sizeOfRawData != 0) section.pointerToRawData += static_cast<std::uint32_t>(plan.shift);
+    PutSectionHeader(headers, section);
   }
-  PutSectionHeader(table, added);
+  PutSectionHeader(headers, plan.added);
+  return headers;
+}
 
+bool KVExeFile::AppendSection(const std::string& outputPath, const std::string& payloadPath,
+                              const std::string& sectionName, std::uint32_t characteristics) {
+  if (!loaded || sectionHeaders.empty() || sectionHeaders.size() >= kMaxSections || sectionName.size() > 8 ||
+      outputPath == path) {
+    return false;
+  }
+  File input(kvplatform::OpenFile(path, "rb"));
+  File payload(kvplatform::OpenFile(payloadPath, "rb"));
+  std::uint64_t inputLength = 0;
+  std::uint64_t payloadLength = 0;
+  AppendPlan plan;
+  if (!input || !payload || !kvbytes::FileLength(input.get(), inputLength) ||
+      !kvbytes::FileLength(payload.get(), payloadLength) || payloadLength > kU32Max ||
+      !Plan(inputLength, payloadLength, plan)) {
+    return false;
+  }
+  std::copy(sectionName.begin(), sectionName.end(), plan.added.name.begin());
+  plan.added.characteristics = characteristics;
+
+  // DOS header and stub as they are, the new headers, then the raw data and what follows it
+  // (moved down by the shift), then the payload.
   kvbuild::OutputFile output(outputPath);
-  const std::uint64_t ntAt = U32At(dosHeader, kLfanewAt);
-  return output.IsOpen() && kvbytes::SeekFile(input.get(), 0) && output.CopyFrom(input.get(), ntAt) &&
-         output.Write(nt) && output.Write(optional) && output.Write(dataDirectories) && output.Write(table) &&
-         output.PadTo(rawStart + shift) && kvbytes::SeekFile(input.get(), rawStart) &&
-         output.CopyFrom(input.get(), inputLength - rawStart) && output.PadTo(newPointer) &&
-         kvbytes::SeekFile(payload.get(), 0) && output.CopyFrom(payload.get(), payloadLength) &&
-         output.PadTo(outputLength) && output.Commit();
+  return output.IsOpen() && kvbytes::SeekFile(input.get(), 0) &&
+         output.CopyFrom(input.get(), U32At(dosHeader, kLfanewAt)) &&
+         output.Write(AppendedHeaders(plan, inputLength)) && output.PadTo(plan.rawStart + plan.shift) &&
+         kvbytes::SeekFile(input.get(), plan.rawStart) && output.CopyFrom(input.get(), inputLength - plan.rawStart) &&
+         output.PadTo(plan.added.pointerToRawData) && output.CopyFrom(payload.get(), payloadLength) &&
+         output.PadTo(plan.outputLength) && output.Commit();
 }

@@ -54,7 +54,11 @@ public:
   std::uint32_t LastSectionOffset() const;
 
 private:
+  struct AppendPlan;
+
   void Clear();
+  bool Plan(std::uint64_t inputLength, std::uint64_t payloadLength, AppendPlan& plan) const;
+  std::string AppendedHeaders(const AppendPlan& plan, std::uint64_t inputLength) const;
 
   std::string path;
   bool loaded = false;

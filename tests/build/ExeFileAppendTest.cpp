@@ -249,6 +249,16 @@ const Refusal kRefusals[] = {
      },
      nullptr},
     {"AddressSpaceExhausted", [](PeFixture& f) { f.sections.back().virtualAddress = 0xFFFFF000; }, nullptr},
+    // NumberOfSections is 16 bits: one more would wrap to zero.
+    {"SectionCountAtItsLimit",
+     [](PeFixture& f) {
+       f.sections.assign(0xFFFF, kvtest::PeFixtureSection{});
+       for (std::uint32_t i = 0; i < 0xFFFF; ++i) {
+         f.sections[i].virtualAddress = 0x4000000 + 0x1000 * i;
+         f.sections[i].virtualSize = 0x10;
+       }
+     },
+     nullptr},
 };
 
 void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.name; }

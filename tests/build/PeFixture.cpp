@@ -17,7 +17,7 @@ PeFixture PeFixture::Contiguous(bool is32, int count, std::uint32_t firstRaw) {
   PeFixture image;
   image.is32 = is32;
   for (int i = 0; i < count; ++i) {
-    PeSectionSpec section;
+    PeFixtureSection section;
     section.name = "sect" + std::to_string(i);
     section.sizeOfRawData = i % 2 == 0 ? 0x200 : 0x400;
     section.virtualSize = section.sizeOfRawData - 0x30;
@@ -31,7 +31,7 @@ PeFixture PeFixture::Contiguous(bool is32, int count, std::uint32_t firstRaw) {
 
 void PeFixture::LayOutRawData(std::uint32_t firstRaw) {
   std::uint32_t raw = firstRaw;
-  for (PeSectionSpec& section : sections) {
+  for (PeFixtureSection& section : sections) {
     section.pointerToRawData = section.sizeOfRawData != 0 ? raw : 0;
     raw += section.sizeOfRawData;
   }
@@ -39,7 +39,7 @@ void PeFixture::LayOutRawData(std::uint32_t firstRaw) {
 
 std::uint32_t PeFixture::RawEnd() const {
   std::uint32_t end = 0;
-  for (const PeSectionSpec& section : sections) {
+  for (const PeFixtureSection& section : sections) {
     if (section.sizeOfRawData != 0) end = std::max(end, section.pointerToRawData + section.sizeOfRawData);
   }
   return end;
@@ -64,7 +64,7 @@ std::string PeFixture::Bytes() const {
   SetLeU16(bytes, nt + 22, is32 ? 0x0102 : 0x0022);
 
   std::uint32_t virtualEnd = 0;
-  for (const PeSectionSpec& section : sections) {
+  for (const PeFixtureSection& section : sections) {
     virtualEnd = std::max(virtualEnd, section.virtualAddress + section.virtualSize);
   }
   const std::size_t optional = nt + 24;
@@ -88,7 +88,7 @@ std::string PeFixture::Bytes() const {
   SetLeU32(bytes, optional + OptionalHeaderSize() + 8 * 8, 0x00C0FFEE);
 
   std::size_t header = SectionTableAt();
-  for (const PeSectionSpec& section : sections) {
+  for (const PeFixtureSection& section : sections) {
     if (section.name.size() > 8) throw std::invalid_argument("section name");
     bytes.replace(header, section.name.size(), section.name);
     SetLeU32(bytes, header + 8, section.virtualSize);

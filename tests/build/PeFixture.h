@@ -10,7 +10,7 @@
 
 namespace kvtest {
 
-struct PeSectionSpec {
+struct PeFixtureSection {
   std::string name;
   std::uint32_t virtualAddress = 0;
   std::uint32_t virtualSize = 0;
@@ -30,7 +30,7 @@ struct PeFixture {
   std::uint32_t sectionAlignment = 0x1000;
   std::uint32_t sizeOfHeaders = 0x400;
   std::uint32_t pointerToSymbolTable = 0;
-  std::vector<PeSectionSpec> sections;
+  std::vector<PeFixtureSection> sections;
   std::string trailer;  // bytes after the last section's raw data
 
   // Places the raw data of every section that has some back to back from firstRaw.
