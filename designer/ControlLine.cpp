@@ -62,13 +62,11 @@ bool ParseControlLine(std::string_view line, std::string_view kind, KVControlRec
       return false;
     }
   }
-  bool first = true;
   for (const TextField& field : kTexts) {
-    if (!first && !scanner.Char(' ')) {
+    if (&field != &kTexts[0] && !scanner.Char(' ')) {
       expected = "one space before " + std::string(field.what);
       return false;
     }
-    first = false;
     std::string_view text;
     if (!scanner.Quoted(text)) {
       expected = std::string(field.what) + " between double quotes";

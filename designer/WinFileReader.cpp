@@ -11,9 +11,12 @@ namespace {
 
 constexpr int kHeaderLines = 9;
 constexpr const char* kHeaderWhat[kHeaderLines] = {
-    "the format version",        "the window style and extended style", "the window caption",
-    "the client width and height", "the onInit handler",                 "the onSysClose handler",
-    "the dialogProc handler",    "the font label",                      "the font specification"};
+    "the format version",     "the window style and extended style",
+    "the window caption",     "the client width and height",
+    "the onInit handler",     "the onSysClose handler",
+    "the dialogProc handler", "the font label",
+    "the font specification",
+};
 
 // "a b" as two numbers and one space, nothing else.
 bool TwoNumbers(std::string_view line, std::int32_t& first, std::int32_t& second) {
@@ -71,7 +74,9 @@ bool KVWinFileReader::ReadHeader() {
   KVControlRecord& window = model.window;
   std::int32_t version = 0;
   KVFieldScanner versionLine(header[0]);
-  if (!versionLine.Number(version) || !versionLine.AtEnd()) return Fail(1, "expected the format version as a whole number");
+  if (!versionLine.Number(version) || !versionLine.AtEnd()) {
+    return Fail(1, "expected the format version as a whole number");
+  }
   if (!TwoNumbers(header[1], window.style, window.exStyle)) {
     return Fail(2, "expected the window style and extended style as two whole numbers separated by one space");
   }
@@ -85,7 +90,9 @@ bool KVWinFileReader::ReadHeader() {
   window.handler.assign(header[6]);
   window.fontLabel.assign(header[7]);
   window.fontSpec.assign(header[8]);
-  if (!kvwinfile::FontFits(window.fontLabel, window.fontSpec)) return Fail(9, std::string("expected ") + kvwinfile::kFontSpecExpected);
+  if (!kvwinfile::FontFits(window.fontLabel, window.fontSpec)) {
+    return Fail(9, std::string("expected ") + kvwinfile::kFontSpecExpected);
+  }
   return true;
 }
 

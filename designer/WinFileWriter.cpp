@@ -45,7 +45,9 @@ bool KVWinFileWriter::WriteHeader(const KVControlRecord& window) {
 }
 
 bool KVWinFileWriter::HeaderText(const std::string& text, const char* what) {
-  if (!kvwinfile::FitsLine(text)) return Fail(std::string(what) + " holds a CR, LF or NUL, which the file cannot store");
+  if (!kvwinfile::FitsLine(text)) {
+    return Fail(std::string(what) + " holds a CR, LF or NUL, which the file cannot store");
+  }
   Line(text + "\r\n");
   return true;
 }

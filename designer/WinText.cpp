@@ -4,7 +4,9 @@
 
 namespace kvwinfile {
 
-bool FitsLine(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos; }
+bool FitsLine(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
 
 bool FitsQuoted(std::string_view text) { return FitsLine(text) && text.find('"') == std::string_view::npos; }
 

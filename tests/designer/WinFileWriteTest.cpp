@@ -101,11 +101,11 @@ TEST(WinFileWrite, MenuBlockAfterTheControls) {
   separator.kind = MenuItemKind::Separator;
   model.menuRoot.children = {Submenu("&File", {open, separator, Command(100, "E&xit", "onFileExit")}),
                              Submenu("&Help", {Submenu("&More", {}), Command(102, "&About", "")})};
-  EXPECT_EQ(kvtest::MainWindowText() + Crlf({"menu", "submenu \"&File\"", "command 101 \"&Open...\" \"onOpen\" 1 1 0 1 O",
-                                             "separator", "command 100 \"E&xit\" \"onFileExit\" 0 0 0 1 ",
-                                             "endsubmenu", "submenu \"&Help\"", "submenu \"&More\"", "endsubmenu",
-                                             "command 102 \"&About\" \"\" 0 0 0 1 ", "endsubmenu", "endmenu"}),
-            WriteOk(model));
+  const std::string menu = Crlf({"menu", "submenu \"&File\"", "command 101 \"&Open...\" \"onOpen\" 1 1 0 1 O",
+                                 "separator", "command 100 \"E&xit\" \"onFileExit\" 0 0 0 1 ", "endsubmenu",
+                                 "submenu \"&Help\"", "submenu \"&More\"", "endsubmenu",
+                                 "command 102 \"&About\" \"\" 0 0 0 1 ", "endsubmenu", "endmenu"});
+  EXPECT_EQ(kvtest::MainWindowText() + menu, WriteOk(model));
 
   // A window without a menu writes neither "menu" nor "endmenu", whatever the root holds.
   model.hasMenu = false;
@@ -315,8 +315,9 @@ TEST(WinFileWrite, ClipboardLineIsTheControlLine) {
 
 TEST(WinFileWrite, StorableText) {
   EXPECT_TRUE(KVWinFile::StorableText("E&xit \xE2\x80\xA6 'single' quotes"));
-  for (const std::string& bad : {std::string("a\"b"), std::string("a\rb"), std::string("a\nb"), std::string("a\0b", 3)}) {
-    EXPECT_FALSE(KVWinFile::StorableText(bad));
+  const std::string bad[] = {"a\"b", "a\rb", "a\nb", std::string("a\0b", 3)};
+  for (const std::string& text : bad) {
+    EXPECT_FALSE(KVWinFile::StorableText(text));
   }
 }
 
