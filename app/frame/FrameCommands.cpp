@@ -1,5 +1,6 @@
 // The frame's toolbar, status bar, menu states and command routing.
 #include "app/frame/FrameWindow.h"
+#include "app/commands/ProjectCommands.h"
 
 #include <shellapi.h>
 #include <Scintilla.h>
@@ -165,9 +166,12 @@ LRESULT KVFrameWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     case IDM_EXIT: closeFrame(); break;
     case IDM_BUILD: build(); break;
     case IDM_RUN: runProject(); break;
-    case IDM_NEW_PROJECT: case IDM_NEW_SOURCE_FILE: case IDM_NEW_DIALOG_WINDOW:
-    case IDM_OPEN_PROJECT: case IDM_OPEN_SOURCE_FILE: case IDM_OPEN_DIALOG_WINDOW:
-      break;  // the project commands
+    case IDM_NEW_PROJECT: commands->newProject(); break;
+    case IDM_NEW_SOURCE_FILE: commands->newSourceFile(); break;
+    case IDM_NEW_DIALOG_WINDOW: commands->newDialogWindow(); break;
+    case IDM_OPEN_PROJECT: commands->openProjectCommand(); break;
+    case IDM_OPEN_SOURCE_FILE: commands->openSourceFile(); break;
+    case IDM_OPEN_DIALOG_WINDOW: commands->openDialogWindow(); break;
     case IDM_SAVE:
       if (activeDocument) saveDocument(activeDocument);
       break;
@@ -185,7 +189,7 @@ LRESULT KVFrameWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     case IDM_OPEN_FILE_LOCATION: openFileLocation(); break;
     default:
       if (id >= IDM_RECENT_FIRST && id <= IDM_RECENT_LAST) {
-        openRecentProject(id - IDM_RECENT_FIRST);
+        commands->openRecent(id - IDM_RECENT_PLACEHOLDER);
         break;
       }
       return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
@@ -238,13 +242,6 @@ void KVFrameWindow::runProject() {
 
 void KVFrameWindow::openFileLocation() {
   if (projectOpen()) ShellOpen(window, L"open", project->Folder());
-}
-
-void KVFrameWindow::openRecentProject(int index) {
-  if (index < 0 || index >= settings.recentCount()) return;
-  const std::string path = settings.recentProjects[index];
-  if (projectOpen() && !closeProject()) return;
-  openProject(path);
 }
 
 void KVFrameWindow::cycleTabs(bool forward) {

@@ -1,6 +1,7 @@
 // Construction, creation, message dispatch, layout and the close sequence of the frame.
 #include "app/frame/FrameWindow.h"
 
+#include "app/commands/ProjectCommands.h"
 #include "app/frame/FrameRules.h"
 #include "common/Text.h"
 #include "designer/PropertyGrid.h"
@@ -12,7 +13,8 @@
 
 KVFrameWindow::KVFrameWindow() : KVFrameWindow(kvplatform::DocumentsFolder()) {}
 
-KVFrameWindow::KVFrameWindow(const std::string& documentsFolder) {
+KVFrameWindow::KVFrameWindow(const std::string& documentsFolder)
+    : commands(std::make_unique<KVProjectCommands>(*this)) {
   className = "KVFrameWindow";
   settings.load(documentsFolder);
   SetCurrentDirectoryW(kvtext::Utf8ToWide(settings.projectsFolder).c_str());

@@ -19,6 +19,7 @@
 #include "project/Project.h"
 #include "project/XML.h"
 
+class KVProjectCommands;
 class KVProjectTree;
 class KVTabControl;
 class KVOutputDialog;
@@ -85,6 +86,7 @@ public:
   // Makes the editor for a kind of document; null for kinds without an editor.
   using EditorFactory = std::function<std::unique_ptr<KVEditorBase>(int kind)>;
   EditorFactory makeEditor;
+  std::unique_ptr<KVProjectCommands> commands;
 
 private:
   struct ImageListDeleter {
@@ -116,7 +118,6 @@ private:
   void build();
   void runProject();
   void openFileLocation();
-  void openRecentProject(int index);
   void cycleTabs(bool forward);
 
   // Opening a project.

@@ -16,7 +16,7 @@ KV_PACKAGES=(
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 wine32:i386 fonts-wine
-  xvfb xdotool x11-utils imagemagick librsvg2-bin
+  xvfb xdotool x11-utils imagemagick librsvg2-bin file xz-utils python3 python3-pefile
 )
 
 kv_install_packages() {

@@ -1,0 +1,38 @@
+#include "app/commands/FilePicker.h"
+
+#include <shobjidl.h>
+
+#include <memory>
+
+#include "common/Text.h"
+
+namespace {
+
+struct ComRelease {
+  void operator()(IUnknown* object) const { object->Release(); }
+};
+template <typename T>
+using ComPtr = std::unique_ptr<T, ComRelease>;
+
+struct TaskMemFree {
+  void operator()(wchar_t* text) const { CoTaskMemFree(text); }
+};
+
+}  // namespace
+
+std::string PickFile(HWND owner, const std::string& filterName, const std::string& pattern) {
+  IFileOpenDialog* raw = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&raw)))) return {};
+  const ComPtr<IFileOpenDialog> dialog(raw);
+  const kvtext::WideString name = kvtext::Utf8ToWide(filterName);
+  const kvtext::WideString spec = kvtext::Utf8ToWide(pattern);
+  const COMDLG_FILTERSPEC filter = {name.c_str(), spec.c_str()};
+  if (FAILED(dialog->SetFileTypes(1, &filter)) || FAILED(dialog->Show(owner))) return {};
+  IShellItem* rawItem = nullptr;
+  if (FAILED(dialog->GetResult(&rawItem))) return {};
+  const ComPtr<IShellItem> item(rawItem);
+  wchar_t* rawPath = nullptr;
+  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &rawPath))) return {};
+  const std::unique_ptr<wchar_t, TaskMemFree> path(rawPath);
+  return kvtext::WideToUtf8(path.get());
+}

@@ -1,0 +1,146 @@
+// Extraction from the runtime pack in the last section of an executable built in memory.
+#include "build/RuntimePack.h"
+
+#include <gtest/gtest.h>
+#include <lzma.h>
+
+#include <string>
+#include <vector>
+
+#include "common/ByteIO.h"
+#include "tests/build/PeFixture.h"
+#include "tests/common/TempFolder.h"
+
+namespace {
+
+using kvtest::TempFolder;
+
+std::string Xz(const std::string& data) {
+  std::string out(lzma_stream_buffer_bound(data.size()), '\0');
+  std::size_t written = 0;
+  const lzma_ret result =
+      lzma_easy_buffer_encode(6, LZMA_CHECK_CRC64, nullptr, reinterpret_cast<const std::uint8_t*>(data.data()),
+                              data.size(), reinterpret_cast<std::uint8_t*>(out.data()), &written, out.size());
+  EXPECT_EQ(result, LZMA_OK);
+  out.resize(written);
+  return out;
+}
+
+// The pack: four (offset, size) slots, then the entries in index order.
+std::string Pack(const std::vector<std::string>& entries) {
+  std::string header, data;
+  std::uint32_t offset = 32;
+  for (const std::string& entry : entries) {
+    kvbytes::PutU32(header, offset);
+    kvbytes::PutU32(header, static_cast<std::uint32_t>(entry.size()));
+    data += entry;
+    offset += static_cast<std::uint32_t>(entry.size());
+  }
+  return header + data;
+}
+
+class RuntimePackTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    runtimes = {"ICON-BYTES", std::string(300000, 'W') + "64", "PE32 runtime", "Mach-O runtime"};
+    writeIde(Pack({runtimes[0], Xz(runtimes[1]), Xz(runtimes[2]), Xz(runtimes[3])}));
+  }
+
+  // An executable whose last section's raw data is the pack.
+  void writeIde(const std::string& pack, const char* lastSection = "kvrsrc") {
+    kvtest::PeFixture image = kvtest::PeFixture::Contiguous(false, 3);
+    image.sections.back().name = lastSection;
+    std::string bytes = image.Bytes();
+    const std::uint32_t packStart = image.sections.back().pointerToRawData;
+    bytes.resize(packStart);
+    TempFolder::Write(ide, bytes + pack);
+  }
+  std::string extracted(std::int32_t target) {
+    if (!kvbuild::ExtractRuntime(ide, target, out)) return "<failed>";
+    return TempFolder::Read(out);
+  }
+
+  TempFolder folder;
+  std::string ide = folder / "KelVoxStudio.exe";
+  std::string out = folder / "App.exe";
+  std::vector<std::string> runtimes;
+};
+
+TEST_F(RuntimePackTest, EachTargetReadsItsOwnSlot) {
+  EXPECT_EQ(extracted(1), runtimes[1]);
+  EXPECT_EQ(extracted(3), runtimes[2]);
+  EXPECT_EQ(extracted(2), runtimes[3]);
+  EXPECT_EQ(extracted(0), runtimes[3]);   // unknown targets take the macOS runtime
+  EXPECT_EQ(extracted(42), runtimes[3]);
+  EXPECT_FALSE(TempFolder::Exists(out + ".kvs_"));
+}
+
+TEST_F(RuntimePackTest, ExtractingAgainReplacesTheDestination) {
+  TempFolder::Write(out, std::string(1000000, 'x'));
+  EXPECT_EQ(extracted(3), runtimes[2]);
+  EXPECT_EQ(extracted(1), runtimes[1]);
+}
+
+TEST_F(RuntimePackTest, DamagedOrTruncatedStreamsFailAndLeaveNothing) {
+  std::string damaged = Xz(runtimes[1]);
+  damaged[damaged.size() / 2] ^= 0x55;
+  std::string truncated = Xz(runtimes[2]);
+  truncated.resize(truncated.size() - 9);
+  const std::string notXz = "plain bytes, no stream header";
+  writeIde(Pack({runtimes[0], damaged, truncated, notXz}));
+  for (std::int32_t target : {1, 3, 2}) {
+    TempFolder::Write(out, "previous build");
+    EXPECT_FALSE(kvbuild::ExtractRuntime(ide, target, out)) << target;
+    EXPECT_FALSE(TempFolder::Exists(out)) << target;
+    EXPECT_FALSE(TempFolder::Exists(out + ".kvs_")) << target;
+  }
+}
+
+TEST_F(RuntimePackTest, SlotsPointingPastTheFileFail) {
+  std::string pack = Pack({runtimes[0], Xz(runtimes[1]), Xz(runtimes[2]), Xz(runtimes[3])});
+  pack[8] = '\xF0';  // entry 1 offset far beyond the end
+  pack[11] = '\x7F';
+  writeIde(pack);
+  EXPECT_FALSE(kvbuild::ExtractRuntime(ide, 1, out));
+  EXPECT_FALSE(TempFolder::Exists(out + ".kvs_"));
+  EXPECT_EQ(extracted(3), runtimes[2]);
+}
+
+TEST_F(RuntimePackTest, NoExecutableOrNoImageFails) {
+  EXPECT_FALSE(kvbuild::ExtractRuntime(folder / "missing.exe", 1, out));
+  TempFolder::Write(ide, "MZ but nothing else");
+  EXPECT_FALSE(kvbuild::ExtractRuntime(ide, 1, out));
+  EXPECT_FALSE(kvbuild::CopyDefaultIcon(ide, out));
+  EXPECT_FALSE(TempFolder::Exists(out));
+}
+
+TEST_F(RuntimePackTest, DefaultIconIsCopiedAsItIs) {
+  ASSERT_TRUE(kvbuild::CopyDefaultIcon(ide, folder / "Demo.ico"));
+  EXPECT_EQ(TempFolder::Read(folder / "Demo.ico"), runtimes[0]);
+}
+
+TEST_F(RuntimePackTest, AnExecutableWithoutThePackSectionHasNoPack) {
+  for (const char* last : {".reloc", "kvrsrc2", "kvrsr"}) {
+    writeIde(Pack({runtimes[0], Xz(runtimes[1]), Xz(runtimes[2]), Xz(runtimes[3])}), last);
+    EXPECT_FALSE(kvbuild::CopyDefaultIcon(ide, out)) << last;
+    EXPECT_FALSE(kvbuild::ExtractRuntime(ide, 1, out)) << last;
+    EXPECT_FALSE(TempFolder::Exists(out)) << last;
+  }
+}
+
+TEST(CopyBytes, CopiesUpToTheCountAndStopsAtTheEnd) {
+  TempFolder folder;
+  TempFolder::Write(folder / "src", "0123456789");
+  FILE* source = kvplatform::OpenFile(folder / "src", "rb");
+  ASSERT_NE(source, nullptr);
+  EXPECT_TRUE(kvbuild::CopyBytes(source, folder / "none", 0));
+  EXPECT_EQ(TempFolder::Read(folder / "none"), "");
+  EXPECT_TRUE(kvbuild::CopyBytes(source, folder / "four", 4));
+  EXPECT_EQ(TempFolder::Read(folder / "four"), "0123");
+  EXPECT_TRUE(kvbuild::CopyBytes(source, folder / "rest", 100000));
+  EXPECT_EQ(TempFolder::Read(folder / "rest"), "456789");
+  EXPECT_FALSE(kvbuild::CopyBytes(source, folder / "missing-folder" + kvplatform::kPathSeparator + "x", 1));
+  std::fclose(source);
+}
+
+}  // namespace
