@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to KVExeFile as an executable file. Whatever reads as an image gets
 // a section appended, and the result must read back with every old section's data where its
 // header now says and the payload in the new last section.
-// Run: kv_fuzz_pe -max_total_time=60 fuzz/corpus/pe
+// Run: kv_fuzz_pe -max_total_time=60 <work folder> fuzz/corpus/pe
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
