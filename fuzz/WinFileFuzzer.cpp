@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the .win reader as a whole file, as clipboard control lines and as
 // menu text. Whatever reads must write, and what is written must read back to the same model
 // and write again to the same bytes.
-// Run: kv_fuzz_win -max_total_time=60 fuzz/corpus/win
+// Run: kv_fuzz_win -max_total_time=60 <work folder> fuzz/corpus/win
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
