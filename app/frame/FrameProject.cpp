@@ -17,6 +17,8 @@ std::string Indexed(const std::string& path, int index) { return path + "[" + st
 }  // namespace
 
 void KVFrameWindow::openProject(const std::string& path) {
+  // The records of an open project point into its model, which a second load replaces.
+  if (projectOpen() && !closeProject()) return;
   if (!project->Load(path)) return;
   projectTree->Reset(project->Name());
   for (const auto& item : project->Items()) {

@@ -119,7 +119,7 @@ kv_enable_source_packages() {
 kv_wine_prefix() {
   local stamp=$KV_WINEPREFIX/.kelvox-ready version
   # Bump the suffix when the prefix's preparation changes, so that old prefixes are redone.
-  version="$(wine --version 2>/dev/null) prefix-2"
+  version="$(wine --version 2>/dev/null) prefix-3"
   [ "$(cat "$stamp" 2>/dev/null)" = "$version" ] && return 0
   kv_log "creating the Wine prefix $KV_WINEPREFIX"
   rm -rf "$KV_WINEPREFIX"
@@ -137,6 +137,9 @@ kv_wine_prefix() {
   # find in Debian's font folder.
   cp /usr/share/wine/fonts/*.ttf "$KV_WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   "${run[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || return 1
+  # A crashing program prints its backtrace and ends instead of waiting for a dialog no one
+  # will answer.
+  "${run[@]}" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || return 1
   "${run[@]}" wineserver -k >/dev/null 2>&1
   printf '%s' "$version" >"$stamp"
 }
