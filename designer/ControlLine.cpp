@@ -36,7 +36,7 @@ constexpr TextField kTexts[] = {
     {&KVControlRecord::caption, "the caption"},
     {&KVControlRecord::handler, "the handler"},
     {&KVControlRecord::fontLabel, "the font label"},
-    {&KVControlRecord::fontSpec, "the font specification"},
+    {&KVControlRecord::fontData, "the font data"},
 };
 
 }  // namespace
@@ -74,8 +74,8 @@ bool ParseControlLine(std::string_view line, std::string_view kind, KVControlRec
     }
     (read.*field.member).assign(text);
   }
-  if (!FontFits(read.fontLabel, read.fontSpec)) {
-    expected = kFontSpecExpected;
+  if (!FontFits(read.fontLabel, read.fontData)) {
+    expected = kFontDataExpected;
     return false;
   }
   record = std::move(read);
@@ -101,8 +101,8 @@ bool FormatControl(const KVControlRecord& control, std::string& line, std::strin
       return false;
     }
   }
-  if (!FontFits(control.fontLabel, control.fontSpec)) {
-    problem = "the font of " + DescribeControl(control) + " has a label but no complete specification";
+  if (!FontFits(control.fontLabel, control.fontData)) {
+    problem = "the font of " + DescribeControl(control) + " has a label but no complete font data";
     return false;
   }
   std::string text = control.kind;

@@ -1,6 +1,6 @@
 // One control line of a .win file:
 //   kind style exStyle listViewExStyle id x y width height "name" "caption" "handler"
-//   "fontLabel" "fontSpec"
+//   "fontLabel" "fontData"
 // The same line is the clipboard's form of a control.
 #pragma once
 

@@ -1,8 +1,8 @@
-#include "designer/FontSpec.h"
+#include "designer/LogFont.h"
 
 #include "designer/FieldScanner.h"
 
-bool KVFontSpec::Parse(std::string_view text, KVFontSpec& spec) {
+bool KVLogFont::Parse(std::string_view text, KVLogFont& font) {
   KVFieldScanner scanner(text);
   std::int32_t numbers[13];
   for (std::int32_t& number : numbers) {
@@ -12,24 +12,24 @@ bool KVFontSpec::Parse(std::string_view text, KVFontSpec& spec) {
   if (face.empty()) return false;
 
   const auto byte = [](std::int32_t value) { return static_cast<std::uint8_t>(value & 0xFF); };
-  spec.height = numbers[0];
-  spec.width = numbers[1];
-  spec.escapement = numbers[2];
-  spec.orientation = numbers[3];
-  spec.weight = numbers[4];
-  spec.italic = byte(numbers[5]);
-  spec.underline = byte(numbers[6]);
-  spec.strikeOut = byte(numbers[7]);
-  spec.charSet = byte(numbers[8]);
-  spec.outPrecision = byte(numbers[9]);
-  spec.clipPrecision = byte(numbers[10]);
-  spec.quality = byte(numbers[11]);
-  spec.pitchAndFamily = byte(numbers[12]);
-  spec.faceName.assign(face);
+  font.height = numbers[0];
+  font.width = numbers[1];
+  font.escapement = numbers[2];
+  font.orientation = numbers[3];
+  font.weight = numbers[4];
+  font.italic = byte(numbers[5]);
+  font.underline = byte(numbers[6]);
+  font.strikeOut = byte(numbers[7]);
+  font.charSet = byte(numbers[8]);
+  font.outPrecision = byte(numbers[9]);
+  font.clipPrecision = byte(numbers[10]);
+  font.quality = byte(numbers[11]);
+  font.pitchAndFamily = byte(numbers[12]);
+  font.faceName.assign(face);
   return true;
 }
 
-std::string KVFontSpec::Format() const {
+std::string KVLogFont::Format() const {
   std::string text;
   for (std::int32_t number : {height, width, escapement, orientation, weight}) {
     text += std::to_string(number);
@@ -43,6 +43,6 @@ std::string KVFontSpec::Format() const {
   return text + faceName;
 }
 
-std::string KVFontSpec::Label(std::string_view faceName, int tenthsOfPoint) {
+std::string KVLogFont::Label(std::string_view faceName, int tenthsOfPoint) {
   return std::string(faceName) + " (" + std::to_string(tenthsOfPoint / 10) + ")";
 }

@@ -1,4 +1,4 @@
-// KVFontSpec: a chosen font as a .win file stores it: the thirteen numbers of a LOGFONT and
+// KVLogFont: a chosen font as a .win file stores it: the thirteen numbers of a LOGFONT and
 // its face name, "%d %d %d %d %d %d %d %d %d %d %d %d %d %s". The designer turns it into a
 // LOGFONT; lfFaceName holds 31 characters, so a longer face name must be cut there.
 #pragma once
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-struct KVFontSpec {
+struct KVLogFont {
   std::int32_t height = 0;
   std::int32_t width = 0;
   std::int32_t escapement = 0;
@@ -25,8 +25,8 @@ struct KVFontSpec {
 
   // Thirteen numbers, each followed by one space, then a face name of at least one byte that
   // runs to the end (spaces included). Of the last eight numbers, the byte-sized LOGFONT
-  // members, the low eight bits are kept. False, leaving spec alone, for anything shorter.
-  static bool Parse(std::string_view text, KVFontSpec& spec);
+  // members, the low eight bits are kept. False, leaving font alone, for anything shorter.
+  static bool Parse(std::string_view text, KVLogFont& font);
   // The byte-sized members are written as 0 to 255.
   std::string Format() const;
   // The label shown for a chosen font, "%s (%d)": the face name and the size in whole points

@@ -48,13 +48,13 @@ bool SameControl(const KVControlRecord& a, const KVControlRecord& b) {
   return a.kind == b.kind && a.style == b.style && a.exStyle == b.exStyle && a.listViewExStyle == b.listViewExStyle &&
          a.id == b.id && a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height &&
          a.name == b.name && a.caption == b.caption && a.handler == b.handler && a.fontLabel == b.fontLabel &&
-         a.fontSpec == b.fontSpec;
+         a.fontData == b.fontData;
 }
 
 bool SameWindow(const KVControlRecord& a, const KVControlRecord& b) {
   return a.style == b.style && a.exStyle == b.exStyle && a.width == b.width && a.height == b.height &&
          a.caption == b.caption && a.handler == b.handler && a.initHandler == b.initHandler &&
-         a.closeHandler == b.closeHandler && a.fontLabel == b.fontLabel && a.fontSpec == b.fontSpec;
+         a.closeHandler == b.closeHandler && a.fontLabel == b.fontLabel && a.fontData == b.fontData;
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 //   are whole lines and may hold double quotes);
 // - a control or command line longer than 4,095 bytes with its CR LF;
 // - a control with an empty name, an unknown kind, or a font label other than "Default"
-//   without a complete font specification;
+//   without complete font data;
 // - ids that reading would change (repeated, or outside 0 to 10099): Normalize() first;
 // - menu flags other than 0 and 1, or submenus nested deeper than kMaxMenuDepth.
 // The property grid keeps such text out with StorableText; the designer calls Normalize()
@@ -64,8 +64,10 @@ struct KVControlRecord {
   std::string handler;       // button: onClick; window: dialogProc
   std::string initHandler;   // window only
   std::string closeHandler;  // window only
+  // "Default", or for a chosen font its face and point size, "%s (%d)".
   std::string fontLabel = "Default";
-  std::string fontSpec;  // empty with "Default", else a KVFontSpec
+  // The chosen font as KVLogFont writes it; empty with "Default".
+  std::string fontData;
   // The designer's platform window for the record; no part of the file.
   void* platformWindow = nullptr;
 };

@@ -15,7 +15,7 @@ constexpr const char* kHeaderWhat[kHeaderLines] = {
     "the window caption",     "the client width and height",
     "the onInit handler",     "the onSysClose handler",
     "the dialogProc handler", "the font label",
-    "the font specification",
+    "the font data",
 };
 
 // "a b" as two numbers and one space, nothing else.
@@ -89,9 +89,9 @@ bool KVWinFileReader::ReadHeader() {
   window.closeHandler.assign(header[5]);
   window.handler.assign(header[6]);
   window.fontLabel.assign(header[7]);
-  window.fontSpec.assign(header[8]);
-  if (!kvwinfile::FontFits(window.fontLabel, window.fontSpec)) {
-    return Fail(9, std::string("expected ") + kvwinfile::kFontSpecExpected);
+  window.fontData.assign(header[8]);
+  if (!kvwinfile::FontFits(window.fontLabel, window.fontData)) {
+    return Fail(9, std::string("expected ") + kvwinfile::kFontDataExpected);
   }
   return true;
 }

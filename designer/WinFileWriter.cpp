@@ -38,10 +38,10 @@ bool KVWinFileWriter::WriteHeader(const KVControlRecord& window) {
       !HeaderText(window.fontLabel, "the window's font label")) {
     return false;
   }
-  if (!kvwinfile::FontFits(window.fontLabel, window.fontSpec)) {
-    return Fail("the window's font has a label but no complete specification");
+  if (!kvwinfile::FontFits(window.fontLabel, window.fontData)) {
+    return Fail("the window's font has a label but no complete font data");
   }
-  return HeaderText(window.fontSpec, "the window's font specification");
+  return HeaderText(window.fontData, "the window's font data");
 }
 
 bool KVWinFileWriter::HeaderText(const std::string& text, const char* what) {

@@ -1,6 +1,6 @@
 #include "designer/WinText.h"
 
-#include "designer/FontSpec.h"
+#include "designer/LogFont.h"
 
 namespace kvwinfile {
 
@@ -10,10 +10,10 @@ bool FitsLine(std::string_view text) {
 
 bool FitsQuoted(std::string_view text) { return FitsLine(text) && text.find('"') == std::string_view::npos; }
 
-bool FontFits(std::string_view label, std::string_view spec) {
+bool FontFits(std::string_view label, std::string_view data) {
   if (label == kDefaultFont) return true;
-  KVFontSpec parsed;
-  return KVFontSpec::Parse(spec, parsed);
+  KVLogFont parsed;
+  return KVLogFont::Parse(data, parsed);
 }
 
 }  // namespace kvwinfile

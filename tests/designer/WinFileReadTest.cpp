@@ -29,7 +29,7 @@ TEST(WinFileRead, MainWindowTemplate) {
   EXPECT_EQ("onSysClose", model.window.closeHandler);
   EXPECT_EQ("", model.window.handler);
   EXPECT_EQ("Default", model.window.fontLabel);
-  EXPECT_EQ("", model.window.fontSpec);
+  EXPECT_EQ("", model.window.fontData);
   EXPECT_FALSE(model.hasMenu);
 
   ASSERT_EQ(2u, model.controls.size());
@@ -108,10 +108,10 @@ TEST(WinFileRead, FontsByLabel) {
             "text 0 0 0 6 0 0 1 1 \"u\" \"\" \"\" \"Default\" \"left over\"",
             "text 0 0 0 7 0 0 1 1 \"v\" \"\" \"\" \"Arial (10)\" \"-13 0 0 0 700 0 0 0 0 0 0 0 0 Arial\""}));
   EXPECT_EQ("Segoe UI (9)", model.window.fontLabel);
-  EXPECT_EQ("-12 0 0 0 400 0 0 0 1 0 0 0 0 Segoe UI", model.window.fontSpec);
-  // With "Default" the specification is not read, whatever it holds, and kept for writing.
-  EXPECT_EQ("-12 0 0 0 400 0 0 0 1 0 0 0 0 Arial", model.controls.at(0).fontSpec);
-  EXPECT_EQ("left over", model.controls.at(1).fontSpec);
+  EXPECT_EQ("-12 0 0 0 400 0 0 0 1 0 0 0 0 Segoe UI", model.window.fontData);
+  // With "Default" the font data is not read, whatever it holds, and kept for writing.
+  EXPECT_EQ("-12 0 0 0 400 0 0 0 1 0 0 0 0 Arial", model.controls.at(0).fontData);
+  EXPECT_EQ("left over", model.controls.at(1).fontData);
   EXPECT_EQ("Arial (10)", model.controls.at(2).fontLabel);
 }
 
@@ -213,19 +213,19 @@ TEST(WinFileRead, MalformedTextFailsWithItsLineAndLeavesTheModelAlone) {
   const Case cases[] = {
       {"", 1, "format version"},
       {Crlf({"1", "0 0", "W"}), 4, "client width and height"},
-      {Crlf({"1", "0 0", "W", "1 1", "", "", "", "Default"}), 9, "font specification"},
+      {Crlf({"1", "0 0", "W", "1 1", "", "", "", "Default"}), 9, "font data"},
       {Crlf({"one", "0 0", "W", "1 1", "", "", "", "Default", ""}), 1, "format version"},
       {Crlf({"1", "281673728", "W", "1 1", "", "", "", "Default", ""}), 2, "window style"},
       {Crlf({"1", "0 0", "W", "400  300", "", "", "", "Default", ""}), 4, "client width"},
-      {Crlf({"1", "0 0", "W", "1 1", "", "", "", "Arial (9)", ""}), 9, "font specification"},
-      {Crlf({"1", "0 0", "W", "1 1", "", "", "", "default", "-12 0 0 0 400"}), 9, "font specification"},
+      {Crlf({"1", "0 0", "W", "1 1", "", "", "", "Arial (9)", ""}), 9, "font data"},
+      {Crlf({"1", "0 0", "W", "1 1", "", "", "", "default", "-12 0 0 0 400"}), 9, "font data"},
       {ok9 + Crlf({"button 0 0 0 5 0 0 1 \"n\" \"c\" \"h\" \"Default\" \"\""}), 10, "the height"},
       {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 \"n\" \"c\" \"h\" \"Default\""}), 10, "one space before the font"},
-      {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 \"n\" \"c\" \"h\" \"Default\" \""}), 10, "font specification between"},
+      {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 \"n\" \"c\" \"h\" \"Default\" \""}), 10, "font data between"},
       {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 \"n\"\"c\" \"h\" \"Default\" \"\""}), 10, "one space before the caption"},
       {ok9 + Crlf({"button 0x10 0 0 5 0 0 1 1 \"n\" \"c\" \"h\" \"Default\" \"\""}), 10, "the style"},
       {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 n c h Default"}), 10, "the name between"},
-      {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 \"n\" \"c\" \"h\" \"Arial (9)\" \"\""}), 10, "font specification"},
+      {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 \"n\" \"c\" \"h\" \"Arial (9)\" \"\""}), 10, "font data"},
       {ok9 + Crlf({"edit 0 0 0 2147483648 0 0 1 1 \"n\" \"c\" \"h\" \"Default\" \"\""}), 10, "the id"},
       {ok9 + Crlf({good, "menu", "command 100 E&xit onFileExit 0 0 0 1 "}), 12, "label between double quotes"},
       {ok9 + Crlf({"menu", "command \"E&xit\" \"x\" 0 0 0 1 "}), 11, "command id"},
