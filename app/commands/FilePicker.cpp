@@ -25,8 +25,8 @@ std::string PickFile(HWND owner, const std::string& filterName, const std::strin
   if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&raw)))) return {};
   const ComPtr<IFileOpenDialog> dialog(raw);
   const kvtext::WideString name = kvtext::Utf8ToWide(filterName);
-  const kvtext::WideString spec = kvtext::Utf8ToWide(pattern);
-  const COMDLG_FILTERSPEC filter = {name.c_str(), spec.c_str()};
+  const kvtext::WideString types = kvtext::Utf8ToWide(pattern);
+  const COMDLG_FILTERSPEC filter = {name.c_str(), types.c_str()};
   if (FAILED(dialog->SetFileTypes(1, &filter)) || FAILED(dialog->Show(owner))) return {};
   IShellItem* rawItem = nullptr;
   if (FAILED(dialog->GetResult(&rawItem))) return {};
