@@ -333,13 +333,13 @@ TEST(ApiCatalogueConsistency, NamespaceListsMatchTheGlobalSignatures) {
 // What a member list offers as a function has a call signature and what it offers as a property
 // has none or a bare type, with the few documented gaps where a listed method has no signature.
 void ExpectListMatchesTable(std::string_view list, kvapi::ApiTable table,
-                            const std::vector<std::string_view>& unsigned_methods, const std::string& what) {
+                            const std::vector<std::string_view>& unsignedMethods, const std::string& what) {
   const std::vector<ListEntry> entries = Entries(list);
   for (const ListEntry& entry : entries) {
     const auto it = std::find_if(table.begin(), table.end(),
                                  [&entry](const kvapi::ApiEntry& e) { return e.name == entry.name; });
     const bool documentedGap =
-        std::find(unsigned_methods.begin(), unsigned_methods.end(), entry.name) != unsigned_methods.end();
+        std::find(unsignedMethods.begin(), unsignedMethods.end(), entry.name) != unsignedMethods.end();
     if (entry.image == kvapi::kImageFunction) {
       if (documentedGap) {
         EXPECT_EQ(it, table.end()) << what << " " << entry.name;
