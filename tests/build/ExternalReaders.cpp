@@ -130,4 +130,21 @@ std::optional<PefileReport> ReadWithPefile(const std::string& path) {
 #endif
 }
 
+bool HaveXz() {
+#ifdef _WIN32
+  return false;
+#else
+  return Run("xz --version").has_value();
+#endif
+}
+
+std::optional<std::string> XzDecompress(const std::string& path) {
+#ifdef _WIN32
+  (void)path;
+  return std::nullopt;
+#else
+  return Run("xz -dc " + Quote(path));
+#endif
+}
+
 }  // namespace kvtest

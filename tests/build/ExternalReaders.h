@@ -1,6 +1,6 @@
-// Independent readers of PE images, run as separate programs when this machine has them:
-// binutils' objdump for mingw and python3 with the pefile module. Each returns nothing when
-// its reader is missing, and the tests that need one skip.
+// Independent readers, run as separate programs when this machine has them: binutils' objdump
+// for mingw and python3 with the pefile module for PE images, the xz command for XZ streams.
+// Each returns nothing when its reader is missing, and the tests that need one skip.
 #pragma once
 
 #include <cstdint>
@@ -32,5 +32,10 @@ std::optional<std::vector<ReaderSection>> ObjdumpSections(const std::string& pat
 
 // What pefile makes of the image; nothing when no python3 with pefile is found.
 std::optional<PefileReport> ReadWithPefile(const std::string& path);
+
+// Whether the xz command runs here.
+bool HaveXz();
+// `xz -dc path`: the decompressed bytes; nothing when xz is missing or refuses the file.
+std::optional<std::string> XzDecompress(const std::string& path);
 
 }  // namespace kvtest

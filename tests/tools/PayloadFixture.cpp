@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "build/PayloadFormat.h"
 #include "common/ByteIO.h"
 
 namespace kvtest {
@@ -46,8 +47,7 @@ FixturePayload BuildPayload(const std::vector<FixtureEntry>& entries) {
   }
 
   std::string& out = payload.bytes;
-  kvbytes::PutU32(out, 0);
-  kvbytes::PutU32(out, 0);
+  kvpayload::AppendHeader(out);
   for (kvstub::PayloadTable table :
        {kvstub::PayloadTable::Source, kvstub::PayloadTable::Window, kvstub::PayloadTable::Library}) {
     std::uint32_t count = 0;

@@ -1,5 +1,5 @@
-// Writes project payloads for tests as a build does: reserved words 0, the three tables,
-// then every entry's data in table order, sources as one XZ stream (preset 6, CRC64).
+// Writes project payloads for tests as a build does: magic and format version, the three
+// tables, then every entry's data in table order, sources as one XZ stream (preset 6, CRC64).
 #pragma once
 
 #include <cstdint>

@@ -155,9 +155,35 @@ TEST(PayloadTables, ReadBackWhatWasWritten) {
     EXPECT_EQ(entries[i].packedSize, payload.entries[i].packedSize) << i;
   }
 
-  const std::string empty = std::string(20, '\0');
+  const std::string empty = kvtest::BuildPayload({}).bytes;
+  ASSERT_EQ(empty.size(), 20u);
   ASSERT_TRUE(kvstub::ReadPayloadTables(empty, entries, error)) << error;
   EXPECT_TRUE(entries.empty());
+}
+
+// Data that is not a payload of this format is refused before its tables are believed.
+TEST(PayloadTables, ForeignMagicOrVersionIsRefused) {
+  const std::string good = kvtest::BuildPayload(ProjectEntries()).bytes;
+  const struct {
+    const char* what;
+    std::size_t at;
+    std::uint32_t value;
+    const char* message;
+  } cases[] = {
+      {"zero magic", 0, 0, "the snapshot section holds no project payload"},
+      {"magic in the wrong byte order", 0, 0x4B56504C, "the snapshot section holds no project payload"},
+      {"version 0", 4, 0, "the payload has format version 0; this runtime reads version 1"},
+      {"a later version", 4, 2, "the payload has format version 2; this runtime reads version 1"},
+  };
+  for (const auto& c : cases) {
+    std::string bytes = good;
+    Patch32(bytes, c.at, c.value);
+    std::vector<kvstub::PayloadEntry> entries;
+    std::string error;
+    EXPECT_FALSE(kvstub::ReadPayloadTables(bytes, entries, error)) << c.what;
+    EXPECT_EQ(error.rfind(c.message, 0), 0u) << c.what << ": " << error;
+    EXPECT_TRUE(entries.empty()) << c.what;
+  }
 }
 
 TEST(PayloadTables, EveryCutInsideTheTablesFails) {

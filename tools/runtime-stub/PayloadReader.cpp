@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "build/PayloadFormat.h"
 #include "common/ByteIO.h"
 #include "common/Crc32.h"
 
@@ -31,13 +32,17 @@ bool ReadTable(kvbytes::ByteReader& in, PayloadTable table, std::vector<PayloadE
   for (std::uint32_t i = 0; i < count; ++i) {
     PayloadEntry entry;
     entry.table = table;
-    std::uint32_t nameLength = 0;
-    if (!in.u32(entry.dataOffset) || !in.u32(entry.dataSize) || !in.u32(entry.packedSize) ||
-        !in.u32(nameLength) || !in.text(entry.name, nameLength)) {
+    unsigned char header[kvpayload::kEntryHeaderSize];
+    const bool hasHeader = in.bytes(header, sizeof header);
+    const kvpayload::EntryHeader fields = hasHeader ? kvpayload::ReadEntryHeader(header) : kvpayload::EntryHeader{};
+    if (!hasHeader || !in.text(entry.name, fields.nameLength)) {
       error = std::string("the ") + TableName(table) + " table ends inside entry " + std::to_string(i + 1) +
               " of " + std::to_string(count);
       return false;
     }
+    entry.dataOffset = fields.dataOffset;
+    entry.dataSize = fields.dataSize;
+    entry.packedSize = fields.packedSize;
     entries.push_back(std::move(entry));
   }
   return true;
@@ -122,9 +127,18 @@ const char* TableName(PayloadTable table) {
 bool ReadPayloadTables(std::string_view payload, std::vector<PayloadEntry>& entries, std::string& error) {
   entries.clear();
   kvbytes::ByteReader in(payload);
-  std::uint32_t reserved1 = 0, reserved2 = 0;
-  if (!in.u32(reserved1) || !in.u32(reserved2)) {
+  std::uint32_t magic = 0, version = 0;
+  if (!in.u32(magic) || !in.u32(version)) {
     error = "the payload is shorter than its two reserved words";
+    return false;
+  }
+  if (magic != kvpayload::kMagic) {
+    error = "the snapshot section holds no project payload: its first word is not the payload's magic";
+    return false;
+  }
+  if (version != kvpayload::kFormatVersion) {
+    error = "the payload has format version " + std::to_string(version) + "; this runtime reads version " +
+            std::to_string(kvpayload::kFormatVersion);
     return false;
   }
   return ReadTable(in, PayloadTable::Source, entries, error) && ReadTable(in, PayloadTable::Window, entries, error) &&

@@ -1,8 +1,7 @@
-// Reads the project payload a build attaches to the runtime: two reserved words, then the
-// source, window and library tables, each a u32 count followed by entries of dataOffset,
-// dataSize, packedSize and nameLength (u32 little-endian) and the name's UTF-8 bytes.
-// Offsets are from the payload start. A source is one XZ stream of packedSize bytes that
-// decompresses to dataSize bytes; windows and libraries are stored as they are (packedSize 0).
+// Reads the project payload a build attaches to the runtime, laid out as build/PayloadFormat.h
+// describes: the magic and format version, then the source, window and library tables.
+// A source is one XZ stream of packedSize bytes that decompresses to dataSize bytes; windows
+// and libraries are stored as they are (packedSize 0).
 #pragma once
 
 #include <cstdint>
@@ -10,9 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "build/PayloadFormat.h"
+
 namespace kvstub {
 
-enum class PayloadTable { Source, Window, Library };
+using PayloadTable = kvpayload::Table;
 
 // "source", "window" or "library".
 const char* TableName(PayloadTable table);
@@ -25,8 +26,9 @@ struct PayloadEntry {
   std::uint32_t packedSize = 0;
 };
 
-// The entries of all three tables, in payload order. False, with a message, when a table runs
-// past the end of the payload.
+// The entries of all three tables, in payload order. False, with a message, when the payload
+// does not start with the magic and a format version this reader knows, or a table runs past
+// its end.
 bool ReadPayloadTables(std::string_view payload, std::vector<PayloadEntry>& entries, std::string& error);
 
 // CRC-32 of an entry's data: of the decompressed stream for a source, of the stored bytes
