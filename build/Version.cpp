@@ -1,12 +1,15 @@
 #include "build/Version.h"
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "common/ByteIO.h"
 #include "common/Text.h"
 #include "platform/Platform.h"
 #include "platform/ResourceUpdate.h"
+#include "platform/TempFile.h"
 #include "platform/VersionInfo.h"
 #include "project/XML.h"
 
@@ -14,6 +17,10 @@ namespace {
 
 constexpr std::uint16_t kRtVersion = 16;
 constexpr std::uint16_t kVersionId = 1;
+
+struct FileCloser {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
 
 kvversion::VersionNumbers FromHalves(std::uint32_t high, std::uint32_t low) {
   return {static_cast<std::int32_t>(high >> 16), static_cast<std::int32_t>(high & 0xFFFF),
@@ -100,6 +107,20 @@ bool KVVersion::BuildBlock(std::string& block) const {
 bool KVVersion::StampResource(const std::string& executablePath) const {
   std::string block;
   if (!BuildBlock(block)) return false;
-  return kvplatform::UpdateSingleResource(executablePath, kRtVersion, kVersionId, block.data(),
-                                          static_cast<std::uint32_t>(block.size()));
+  // The block is staged in a temporary file and what reads back from it is stamped.
+  const std::string stagingPath = kvplatform::CreateTempFile("kvs");
+  if (stagingPath.empty()) return false;
+  const kvplatform::TempFileRemover remover(stagingPath);
+  std::string staged;
+  {
+    const std::unique_ptr<FILE, FileCloser> file(kvplatform::OpenFile(stagingPath, "w+bc"));
+    if (!file) return false;
+    std::uint64_t length = 0;
+    if (std::fwrite(block.data(), 1, block.size(), file.get()) != block.size() || std::fflush(file.get()) != 0 ||
+        !kvbytes::FileLength(file.get(), length) || length != block.size() ||
+        !kvbytes::ReadAt(file.get(), length, 0, length, staged))
+      return false;
+  }
+  return kvplatform::UpdateSingleResource(executablePath, kRtVersion, kVersionId, staged.data(),
+                                          static_cast<std::uint32_t>(staged.size()));
 }

@@ -1,12 +1,21 @@
 #include "build/Version.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/Platform.h"
+#include "platform/TempFile.h"
 #include "tests/common/TempFolder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "common/Text.h"
+#endif
 
 using kvtest::TempFolder;
 
@@ -112,6 +121,83 @@ TEST(Version, StampResourceOfAnOversizedBlockLeavesTheFileAlone) {
   EXPECT_EQ(kvplatform::FileSize(path), size);
   EXPECT_FALSE(version.StampResource(temp / "missing.exe"));
   EXPECT_FALSE(kvplatform::PathExists(temp / "missing.exe"));
+}
+
+// Points the system's temporary folder at a folder of the test's own while it lives.
+class SystemTempRedirect {
+public:
+  explicit SystemTempRedirect(const std::string& folder) {
+#ifdef _WIN32
+    const kvtext::WideString wide = kvtext::Utf8ToWide(folder);
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+      wchar_t old[1024];
+      const DWORD length = GetEnvironmentVariableW(name, old, 1024);
+      saved.push_back(length > 0 && length < 1024 ? kvtext::WideString(old) : kvtext::WideString());
+      SetEnvironmentVariableW(name, wide.c_str());
+    }
+#else
+    const char* old = std::getenv("TMPDIR");
+    saved = old != nullptr ? old : "";
+    setenv("TMPDIR", folder.c_str(), 1);
+#endif
+  }
+  ~SystemTempRedirect() {
+#ifdef _WIN32
+    const wchar_t* names[] = {L"TMP", L"TEMP"};
+    for (int i = 0; i < 2; ++i) SetEnvironmentVariableW(names[i], saved[i].empty() ? nullptr : saved[i].c_str());
+#else
+    if (saved.empty()) {
+      unsetenv("TMPDIR");
+    } else {
+      setenv("TMPDIR", saved.c_str(), 1);
+    }
+#endif
+  }
+  SystemTempRedirect(const SystemTempRedirect&) = delete;
+  SystemTempRedirect& operator=(const SystemTempRedirect&) = delete;
+
+private:
+#ifdef _WIN32
+  std::vector<kvtext::WideString> saved;
+#else
+  std::string saved;
+#endif
+};
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(folder))) {
+    names.push_back(entry.path().filename().u8string());
+  }
+  return names;
+}
+
+TEST(Version, StagingFileIsNewEmptyAndRemoved) {
+  TempFolder staging;
+  const SystemTempRedirect redirect(staging / "");
+  const std::string first = kvplatform::CreateTempFile("kvs");
+  const std::string second = kvplatform::CreateTempFile("kvs");
+  ASSERT_FALSE(first.empty());
+  ASSERT_FALSE(second.empty());
+  EXPECT_NE(first, second);
+  EXPECT_EQ(kvplatform::FileSize(first), 0);
+  EXPECT_EQ(FilesIn(staging / "").size(), 2u);
+  { const kvplatform::TempFileRemover a(first), b(second); }
+  EXPECT_TRUE(FilesIn(staging / "").empty());
+}
+
+// Whatever the outcome of the stamp, its staging file does not stay behind.
+TEST(Version, StampResourceLeavesNoStagingFile) {
+  TempFolder temp, staging;
+  const std::string path = temp / "App.exe";
+  ASSERT_TRUE(kvplatform::CopyFileOverwrite(kvplatform::ExecutablePath(), path));
+  const SystemTempRedirect redirect(staging / "");
+  const std::vector<std::string> targets = {path, temp / "missing.exe", temp / ""};
+  for (const std::string& target : targets) {
+    SCOPED_TRACE(target);
+    KVVersion().StampResource(target);
+    EXPECT_TRUE(FilesIn(staging / "").empty());
+  }
 }
 
 #ifdef _WIN32
