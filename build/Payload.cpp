@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -87,12 +88,12 @@ std::uint64_t TableSize(const Tables& tables) {
 // The payload while it is written: deleted again unless Keep closed it with every byte on disk.
 class PendingFile {
 public:
-  explicit PendingFile(const std::string& path) : path(path), file(kvplatform::OpenFile(path, "w+bc")) {}
+  explicit PendingFile(const std::string& path)
+      : path(path), file(kvplatform::OpenFile(path, "w+bc")), created(file != nullptr) {}
   ~PendingFile() {
-    if (kept) return;
-    const bool created = file != nullptr;
+    if (kept || !created) return;
     file.reset();
-    if (created) kvplatform::DeleteFileAt(path);
+    kvplatform::DeleteFileAt(path);
   }
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
@@ -108,6 +109,7 @@ public:
 private:
   std::string path;
   File file;
+  bool created;
   bool kept = false;
 };
 
@@ -164,9 +166,9 @@ private:
   // Bytes of payload so far, those still in the output buffer included.
   std::uint64_t position = 0;
   std::unique_ptr<std::uint8_t[]> input;
-  // Compressed sources collect here across files and go out when it is full: the payload is
-  // opened to commit every write to disk, and one write per source would wait on the disk as
-  // many times.
+  // Compressed sources collect here across files and go out when it is full or other data
+  // follows: the payload is opened to commit its writes to disk, so every write may wait on
+  // the disk, and one per source would wait as many times.
   std::unique_ptr<std::uint8_t[]> output;
   std::size_t pending = 0;
   // One encoder for every source: set up again for each, it keeps its match finder's memory
