@@ -201,11 +201,12 @@ kv_run_ctest() {
   [ "$failed" = 0 ] || KV_FAILURES+=("ctest $preset: $failed failed")
 }
 
-# A short run of every fuzzer (kv_fuzz_NAME) over its committed corpus (corpus/NAME);
-# long runs are done on demand.
+# A run of every fuzzer (kv_fuzz_NAME), or only of the one named by the third argument,
+# over its committed corpus (corpus/NAME) for KV_FUZZ_SECONDS each: short (20) by default,
+# long runs on demand (./kelvox fuzz).
 kv_run_fuzzers() {
-  local bin=$1 corpus=$2 f name work
-  for f in "$bin"/fuzz/kv_fuzz_*; do
+  local bin=$1 corpus=$2 only=${3:-} f name work
+  for f in "$bin"/fuzz/kv_fuzz_${only:-*}; do
     [ -x "$f" ] || continue
     name=${f##*/kv_fuzz_}
     work=$(mktemp -d)
