@@ -124,21 +124,21 @@ private:
   std::size_t at = 0;
 };
 
-struct FileSpec {
+struct PlannedFile {
   ProjectItemType type;
   std::string fileName;
   std::string_view contents;
   bool deleted;
 };
 
-std::vector<FileSpec> ReadFiles(Input& in) {
+std::vector<PlannedFile> ReadFiles(Input& in) {
   static const char* const kExtensions[] = {".js", ".win", ".ext"};
   static const ProjectItemType kTypes[] = {ProjectItemType::SourceFile, ProjectItemType::DialogWindow,
                                            ProjectItemType::ExternalLibrary};
-  std::vector<FileSpec> files;
+  std::vector<PlannedFile> files;
   while (!in.AtEnd() && files.size() < kMaxFiles) {
     const std::uint8_t flags = in.Byte();
-    FileSpec file;
+    PlannedFile file;
     file.type = kTypes[flags % 3];
     const std::size_t nameLength = std::min<std::size_t>(in.Byte(), kMaxName);
     for (std::size_t i = 0; i < nameLength; ++i) file.fileName += kNamePieces[in.Byte() % std::size(kNamePieces)];
@@ -151,9 +151,9 @@ std::vector<FileSpec> ReadFiles(Input& in) {
   return files;
 }
 
-std::string ProjectXml(std::int32_t target, const std::vector<FileSpec>& files) {
+std::string ProjectXml(std::int32_t target, const std::vector<PlannedFile>& files) {
   std::string lists[3];
-  for (const FileSpec& file : files) {
+  for (const PlannedFile& file : files) {
     lists[static_cast<int>(file.type)] += KVXML::ElementText("Name", file.fileName);
   }
   const char* const kLists[] = {"SourceFiles", "WindowFiles", "LibraryFiles"};
@@ -238,7 +238,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Input in(data, size);
   const std::int32_t target = static_cast<std::int8_t>(in.Byte());
   const std::uint8_t ceiling = in.Byte();
-  const std::vector<FileSpec> files = ReadFiles(in);
+  const std::vector<PlannedFile> files = ReadFiles(in);
 
   const std::string folder = (Base() / "project").string() + kSep;
   std::error_code ignored;
@@ -248,7 +248,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                ProjectItemType::ExternalLibrary, ProjectItemType::VersionInfo}) {
     Check(kvplatform::CreateFolder(folder + KVProject::SubFolder(type)));
   }
-  for (const FileSpec& file : files) {
+  for (const PlannedFile& file : files) {
     // Names the project cannot list ("." and "..") are left out of it by Load.
     if (IsSafeFileName(file.fileName)) WriteFile(folder + KVProject::SubFolder(file.type) + file.fileName, file.contents);
   }
@@ -256,7 +256,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   auto project = std::make_unique<KVProject>();
   Check(project->Load(folder + "Fuzz.kvproj"));
-  for (const FileSpec& file : files) {
+  for (const PlannedFile& file : files) {
     if (file.deleted && IsSafeFileName(file.fileName)) {
       kvplatform::DeleteFileAt(folder + KVProject::SubFolder(file.type) + file.fileName);
     }
