@@ -1,0 +1,292 @@
+#include "editing/Sense.h"
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <utility>
+
+#include "common/LineReader.h"
+#include "designer/WinFile.h"
+#include "editing/CaretExpression.h"
+#include "editing/ExtDeclarations.h"
+#include "platform/Platform.h"
+
+namespace {
+
+using kvapi::SenseObjectKind;
+
+struct FileCloser {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+// isspace in the C locale, without the locale.
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string_view SkipSpace(std::string_view text) {
+  std::size_t n = 0;
+  while (n < text.size() && IsSpace(text[n])) ++n;
+  return text.substr(n);
+}
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
+  }
+  return true;
+}
+
+// Consumes prefix (without regard to case) from text.
+bool Take(std::string_view& text, std::string_view prefix) {
+  if (!StartsWithNoCase(text, prefix)) return false;
+  text.remove_prefix(prefix.size());
+  return true;
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+// The text between a quote at the start of text and the next same quote.
+std::optional<std::string_view> Quoted(std::string_view text) {
+  if (text.empty() || !IsQuote(text[0])) return std::nullopt;
+  const std::size_t end = text.find(text[0], 1);
+  if (end == std::string_view::npos) return std::nullopt;
+  return text.substr(1, end - 1);
+}
+
+// The file a "kv.include('name')" line names, with either slash made the platform's
+// separator so that one file is listed once however it is named.
+std::optional<std::string> IncludedName(std::string_view line) {
+  line = SkipSpace(line);
+  if (!Take(line, "kv.include(")) return std::nullopt;
+  line = SkipSpace(line);
+  if (line.empty() || !IsQuote(line[0]) || StartsWithNoCase(line.substr(1), "http:")) {
+    return std::nullopt;
+  }
+  const std::optional<std::string_view> name = Quoted(line);
+  if (!name) return std::nullopt;
+  std::string result(*name);
+  for (char& c : result) {
+    if (c == '/' || c == '\\') c = kvplatform::kPathSeparator;
+  }
+  return result;
+}
+
+struct Declared {
+  std::string_view name;
+  KVSense::SenseObject object;
+};
+
+// "var|let|const <name> ... = [new ]kv.<constructor>(...)" at the start of a line.
+std::optional<Declared> Declaration(std::string_view line) {
+  line = SkipSpace(line);
+  if (!Take(line, "var ") && !Take(line, "let ") && !Take(line, "const ")) return std::nullopt;
+  line = SkipSpace(line);
+  if (line.empty()) return std::nullopt;
+  std::size_t end = 1;
+  while (end < line.size() && !IsSpace(line[end]) && line[end] != '=') ++end;
+  if (end == line.size()) return std::nullopt;
+  Declared declared;
+  declared.name = line.substr(0, end);
+  std::string_view rest = line.substr(end);
+  const std::size_t equals = rest.find('=');
+  if (equals == std::string_view::npos) return std::nullopt;
+  rest = SkipSpace(rest.substr(equals + 1));
+  if (rest.empty()) return std::nullopt;
+  Take(rest, "new ");
+  if (Take(rest, "kv.Window(")) {
+    const std::optional<std::string_view> window = Quoted(SkipSpace(rest));
+    if (!window) return std::nullopt;
+    declared.object = {SenseObjectKind::Window, std::string(*window)};
+    return declared;
+  }
+  static constexpr std::pair<std::string_view, SenseObjectKind> kConstructors[] = {
+      {"kv.fs.File(", SenseObjectKind::File},
+      {"kv.Http(", SenseObjectKind::Http},
+      {"kv.XML(", SenseObjectKind::XML}};
+  for (const auto& [constructor, kind] : kConstructors) {
+    if (!Take(rest, constructor)) continue;
+    rest = SkipSpace(rest);
+    if (rest.empty() || rest[0] != ')') return std::nullopt;
+    declared.object = {kind, {}};
+    return declared;
+  }
+  return std::nullopt;
+}
+
+bool ReadWhole(const std::string& path, std::string& text) {
+  const File input(kvplatform::OpenFile(path, "rb"));
+  if (!input) return false;
+  char chunk[16384];
+  std::size_t n = 0;
+  while ((n = std::fread(chunk, 1, sizeof chunk, input.get())) > 0) text.append(chunk, n);
+  return !std::ferror(input.get());
+}
+
+// A name the autocompletion list can carry: its entries are separated by blanks and end in
+// "?image".
+bool ListableName(std::string_view name) {
+  return !name.empty() && name.find_first_of(" ?") == std::string_view::npos;
+}
+
+std::optional<std::string> Signature(std::optional<std::string_view> found) {
+  if (!found) return std::nullopt;
+  return std::string(*found);
+}
+
+}  // namespace
+
+void KVSense::Rescan(const KVProject& project) { Rescan(project.Folder(), project.Items()); }
+
+void KVSense::Rescan(const std::string& folder, const KVProject::ItemList& items) {
+  scannedFiles.clear();
+  variables.clear();
+  windows.clear();
+  libraryFunctionNames.clear();
+
+  ScanIncludes(folder + KVProject::SubFolder(ProjectItemType::SourceFile));
+  for (const std::string& path : scannedFiles) ScanDeclarations(path);
+  for (const auto& item : items) {
+    if (item && item->type == ProjectItemType::DialogWindow) ScanWindow(*item);
+  }
+  for (const auto& item : items) {
+    if (item && item->type == ProjectItemType::ExternalLibrary) ScanLibrary(*item);
+  }
+}
+
+void KVSense::ScanIncludes(const std::string& sourceFolder) {
+  struct Open {
+    std::string path;
+    bool started = false;
+    std::fpos_t position{};
+  };
+  std::vector<Open> stack;
+  std::set<std::string, std::less<>> listed;
+  const auto enter = [&](std::string path) {
+    if (!File(kvplatform::OpenFile(path, "rb")) || listed.count(path) != 0) return;
+    listed.insert(path);
+    scannedFiles.push_back(path);
+    stack.push_back({std::move(path)});
+  };
+
+  enter(sourceFolder + "main.js");
+  while (!stack.empty()) {
+    Open& top = stack.back();
+    const File input(kvplatform::OpenFile(top.path, "rb"));
+    if (!input || (top.started && std::fsetpos(input.get(), &top.position) != 0)) {
+      stack.pop_back();
+      continue;
+    }
+    KVLineReader reader(input.get());
+    std::optional<std::string> included;
+    while (!included && reader.Next()) included = IncludedName(reader.Line());
+    if (!included || std::fgetpos(input.get(), &top.position) != 0) {
+      stack.pop_back();
+      continue;
+    }
+    top.started = true;
+    enter(sourceFolder + *included);  // may move top
+  }
+}
+
+void KVSense::ScanDeclarations(const std::string& path) {
+  const File input(kvplatform::OpenFile(path, "rb"));
+  if (!input) return;
+  // Within a file the first declaration wins, and earlier files win over later ones: both
+  // come down to keeping the first entry of a name.
+  KVLineReader reader(input.get());
+  while (reader.Next()) {
+    std::optional<Declared> declared = Declaration(reader.Line());
+    if (declared) variables.emplace(std::string(declared->name), std::move(declared->object));
+  }
+}
+
+void KVSense::ScanWindow(const ProjectItem& item) {
+  std::string text;
+  if (!ReadWhole(item.Path(), text)) return;
+  KVWinFile window;
+  if (!window.Read(text)) return;
+  ControlTable controls;
+  for (const KVControlRecord& control : window.controls) {
+    const std::optional<kvapi::ControlKind> kind = kvapi::ControlKindAtStart(control.kind);
+    if (kind && kvapi::ControlKeyword(*kind).size() == control.kind.size()) {
+      controls.emplace(control.name, *kind);
+    }
+  }
+  windows.emplace(item.displayName, std::move(controls));
+}
+
+void KVSense::ScanLibrary(const ProjectItem& item) {
+  for (const std::string& name : kvext::FunctionNames(item.Path())) {
+    if (!ListableName(name)) continue;
+    if (!libraryFunctionNames.empty()) libraryFunctionNames += ' ';
+    libraryFunctionNames += name;
+  }
+}
+
+const KVSense::SenseObject* KVSense::FindVariable(std::string_view name) const {
+  const auto found = variables.find(name);
+  return found == variables.end() ? nullptr : &found->second;
+}
+
+const KVSense::ControlTable* KVSense::FindWindow(const SenseObject& object) const {
+  if (object.kind != SenseObjectKind::Window) return nullptr;
+  const auto found = windows.find(object.windowName);
+  return found == windows.end() ? nullptr : &found->second;
+}
+
+std::string KVSense::MemberList(std::string_view expression) const {
+  if (const auto list = kvapi::NamespaceMemberList(expression, libraryFunctionNames)) {
+    return std::string(*list);
+  }
+  if (const SenseObject* object = FindVariable(expression)) {
+    if (object->kind != SenseObjectKind::Window) {
+      return std::string(kvapi::ObjectMemberList(object->kind));
+    }
+    const ControlTable* controls = FindWindow(*object);
+    if (!controls) return {};
+    std::string list(kvapi::ObjectMemberList(SenseObjectKind::Window));
+    for (const auto& entry : *controls) {
+      if (ListableName(entry.first)) list += ' ' + entry.first + "?3";
+    }
+    return list;
+  }
+  const std::size_t dot = expression.find('.');
+  if (dot == std::string_view::npos) return {};
+  const SenseObject* object = FindVariable(expression.substr(0, dot));
+  const ControlTable* controls = object ? FindWindow(*object) : nullptr;
+  if (!controls) return {};
+  const auto control = controls->find(std::string(expression.substr(dot + 1)));
+  if (control == controls->end()) return {};
+  return std::string(kvapi::ControlMemberList(control->second));
+}
+
+std::optional<std::string> KVSense::CallTip(std::string_view expression) const {
+  if (const auto global = kvapi::GlobalSignature(expression)) return std::string(*global);
+  const std::size_t dot = expression.find('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  const SenseObject* object = FindVariable(expression.substr(0, dot));
+  if (!object) return std::nullopt;
+  const std::string_view member = expression.substr(dot + 1);
+  if (const auto own = kvapi::MemberSignature(object->kind, member)) return std::string(*own);
+  const ControlTable* controls = FindWindow(*object);
+  const std::size_t controlDot = member.find('.');
+  if (!controls || controlDot == std::string_view::npos) return std::nullopt;
+  const auto control = controls->find(std::string(member.substr(0, controlDot)));
+  if (control == controls->end()) return std::nullopt;
+  return Signature(kvapi::MemberSignature(control->second, member.substr(controlDot + 1)));
+}
+
+std::string KVSense::MemberListAt(std::string_view line, std::size_t caret) const {
+  const std::optional<std::string_view> expression = kvsense::ExpressionBeforeCaret(line, caret);
+  return expression ? MemberList(*expression) : std::string();
+}
+
+std::optional<std::string> KVSense::CallTipAt(std::string_view line, std::size_t caret) const {
+  const std::optional<std::string_view> expression = kvsense::ExpressionBeforeCaret(line, caret);
+  return expression ? CallTip(*expression) : std::nullopt;
+}

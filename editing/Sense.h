@@ -1,0 +1,78 @@
+// KVSense: code assistance for the source editor. It learns the project at each Rescan and
+// answers, from the expression before the caret (CaretExpression.h), with the member list to
+// show after a "." and the call tip to show after a "(". It knows nothing of the editing
+// component: the editor fetches the line and the caret, asks, and shows what it gets.
+//
+// Rescan reads, from the saved files:
+// - the program's sources: "main.js" in "Source Files" and, depth first, every file it names
+//   in a kv.include("...") line, each once (a path is compared byte for byte, after "/" and
+//   "\" in the included name are made the platform's separator);
+// - the declarations "var|let|const <name> = [new ]kv.Window('<win>') | kv.fs.File() |
+//   kv.Http() | kv.XML()" at the start of a line of those files; the first declaration of a
+//   name in a file wins, and the file earlier in include order wins over later ones;
+// - the controls of every dialog window, read by the dialog-window reader (KVWinFile), so
+//   they are exactly the controls the window has: a file that does not read gives no window;
+// - the function names of every external library, read by the declaration reader.
+//
+// Source files are read line by line by KVLineReader. A line over 4,095 bytes keeps its
+// first 4,095 bytes: an include or declaration counts only when everything it needs lies
+// within them. A file with lone LF line ends is a single line to the reader, so only its
+// first line can count.
+//
+// Includes are followed with an explicit stack holding each open file's path and position,
+// not with recursion and not with open files, so neither a long include chain nor the
+// stream limit of the C runtime can end a rescan early.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editing/ApiCatalogue.h"
+#include "project/Project.h"
+
+class KVSense {
+public:
+  struct SenseObject {
+    kvapi::SenseObjectKind kind = kvapi::SenseObjectKind::File;
+    std::string windowName;  // Window only
+  };
+  using ControlTable = std::map<std::string, kvapi::ControlKind>;
+
+  KVSense() = default;
+
+  // Replaces everything learnt so far. folder ends with the path separator.
+  void Rescan(const KVProject& project);
+  void Rescan(const std::string& folder, const KVProject::ItemList& items);
+
+  // The member list for an expression before a typed "."; empty when there is none.
+  std::string MemberList(std::string_view expression) const;
+  // The signature to show for an expression before a typed "(".
+  std::optional<std::string> CallTip(std::string_view expression) const;
+
+  // The same for a line's text and the caret's offset in it (the typed character just
+  // before the caret).
+  std::string MemberListAt(std::string_view line, std::size_t caret) const;
+  std::optional<std::string> CallTipAt(std::string_view line, std::size_t caret) const;
+
+  // What the last rescan found, for whoever wants to look.
+  const std::vector<std::string>& ScannedFiles() const { return scannedFiles; }
+  const std::string& LibraryFunctionNames() const { return libraryFunctionNames; }
+
+private:
+  void ScanIncludes(const std::string& sourceFolder);
+  void ScanDeclarations(const std::string& path);
+  void ScanWindow(const ProjectItem& item);
+  void ScanLibrary(const ProjectItem& item);
+  const SenseObject* FindVariable(std::string_view name) const;
+  const ControlTable* FindWindow(const SenseObject& object) const;
+
+  std::vector<std::string> scannedFiles;
+  // Every declared variable with the object of its deciding declaration: the tables of the
+  // scanned files merged in scan order, the first entry of a name kept.
+  std::map<std::string, SenseObject, std::less<>> variables;
+  std::map<std::string, ControlTable, std::less<>> windows;
+  std::string libraryFunctionNames;
+};
