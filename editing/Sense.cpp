@@ -59,7 +59,9 @@ std::optional<std::string_view> Quoted(std::string_view text) {
 }
 
 // The file a "kv.include('name')" line names, with either slash made the platform's
-// separator so that one file is listed once however it is named.
+// separator and a run of them made one, so that one file is listed once however it is named
+// ("lib/a.js", "lib\a.js" and the escaped "lib\\a.js" of a JavaScript string). A leading
+// separator is dropped: includes are always relative to "Source Files".
 std::optional<std::string> IncludedName(std::string_view line) {
   line = SkipSpace(line);
   if (!Take(line, "kv.include(")) return std::nullopt;
@@ -69,9 +71,14 @@ std::optional<std::string> IncludedName(std::string_view line) {
   }
   const std::optional<std::string_view> name = Quoted(line);
   if (!name) return std::nullopt;
-  std::string result(*name);
-  for (char& c : result) {
-    if (c == '/' || c == '\\') c = kvplatform::kPathSeparator;
+  std::string result;
+  result.reserve(name->size());
+  for (const char c : *name) {
+    if (c != '/' && c != '\\') {
+      result += c;
+    } else if (!result.empty() && result.back() != kvplatform::kPathSeparator) {
+      result += kvplatform::kPathSeparator;
+    }
   }
   return result;
 }

@@ -149,6 +149,9 @@ TEST_F(SenseProject, MemberListsAndCallTips) {
               "kv.include('main.js')\r\n"
               "kv.include(\"http://example.com/remote.js\")\r\n"
               "kv.include(\"lib\\more.js\")\r\n"
+              "kv.include(\"lib\\\\more.js\")\r\n"
+              "kv.include(\"lib//more.js\")\r\n"
+              "kv.include(\"/lib/more.js\")\r\n"
               "var shadow = kv.Http()\r\n"
               "var fromUtil = kv.fs.File()\r\n");
   WriteSource("lib" + std::string(1, kSep) + "more.js", "var fromMore = kv.Http()\r\n");
@@ -162,7 +165,9 @@ TEST_F(SenseProject, MemberListsAndCallTips) {
                                     {"button", "okButton"}}));
   AddWindow("Broken.win", "not a dialog window\r\n");
   AddLibrary("a.ext", "C:\\a.dll\r\nint Alpha(int a)\r\n\r\nvoid Beta()\r\nno parenthesis\r\n");
-  AddLibrary("b.ext", "b.dll\r\ncdecl int Gamma(int)\r\n");
+  // Names the list cannot carry (a blank or "?" would break its entries) are left out.
+  AddLibrary("b.ext", "b.dll\r\ncdecl int Gamma(int)\r\nunsigned long Wide(int)\r\nint  Spaced(int)\r\n"
+                      "int a?b(int)\r\nint (int)\r\n");
   Rescan();
 
   const std::string windowList = ObjectList(SenseObjectKind::Window) + " choice?3 list?3 nameEdit?3 okButton?3";
