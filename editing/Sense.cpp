@@ -84,7 +84,7 @@ std::optional<std::string> IncludedName(std::string_view line) {
 }
 
 struct Declared {
-  std::string_view name;
+  std::string name;
   KVSense::SenseObject object;
 };
 
@@ -98,7 +98,7 @@ std::optional<Declared> Declaration(std::string_view line) {
   while (end < line.size() && !IsSpace(line[end]) && line[end] != '=') ++end;
   if (end == line.size()) return std::nullopt;
   Declared declared;
-  declared.name = line.substr(0, end);
+  declared.name = std::string(line.substr(0, end));
   std::string_view rest = line.substr(end);
   const std::size_t equals = rest.find('=');
   if (equals == std::string_view::npos) return std::nullopt;
@@ -155,8 +155,7 @@ void KVSense::Rescan(const std::string& folder, const KVProject::ItemList& items
   windows.clear();
   libraryFunctionNames.clear();
 
-  ScanIncludes(folder + KVProject::SubFolder(ProjectItemType::SourceFile));
-  for (const std::string& path : scannedFiles) ScanDeclarations(path);
+  ScanSources(folder + KVProject::SubFolder(ProjectItemType::SourceFile));
   for (const auto& item : items) {
     if (item && item->type == ProjectItemType::DialogWindow) ScanWindow(*item);
   }
@@ -165,32 +164,44 @@ void KVSense::Rescan(const std::string& folder, const KVProject::ItemList& items
   }
 }
 
-void KVSense::ScanIncludes(const std::string& sourceFolder) {
+// Includes and declarations are taken in one reading of each file. A file's declarations are
+// kept apart until every file is listed and then merged in list order, which gives the
+// tables the include order decides, as if each file had been read again after the includes.
+void KVSense::ScanSources(const std::string& sourceFolder) {
   struct Open {
-    std::string path;
+    std::size_t index = 0;  // in scannedFiles
     bool started = false;
     std::fpos_t position{};
   };
   std::vector<Open> stack;
+  std::vector<std::vector<Declared>> declarations;
   std::set<std::string, std::less<>> listed;
   const auto enter = [&](std::string path) {
     if (!File(kvplatform::OpenFile(path, "rb")) || listed.count(path) != 0) return;
     listed.insert(path);
-    scannedFiles.push_back(path);
-    stack.push_back({std::move(path)});
+    scannedFiles.push_back(std::move(path));
+    declarations.emplace_back();
+    stack.push_back({scannedFiles.size() - 1});
   };
 
   enter(sourceFolder + "main.js");
   while (!stack.empty()) {
     Open& top = stack.back();
-    const File input(kvplatform::OpenFile(top.path, "rb"));
+    const File input(kvplatform::OpenFile(scannedFiles[top.index], "rb"));
     if (!input || (top.started && std::fsetpos(input.get(), &top.position) != 0)) {
       stack.pop_back();
       continue;
     }
+    std::vector<Declared>& declared = declarations[top.index];
     KVLineReader reader(input.get());
     std::optional<std::string> included;
-    while (!included && reader.Next()) included = IncludedName(reader.Line());
+    while (reader.Next()) {
+      included = IncludedName(reader.Line());
+      if (included) break;
+      if (std::optional<Declared> declaration = Declaration(reader.Line())) {
+        declared.push_back(std::move(*declaration));
+      }
+    }
     if (!included || std::fgetpos(input.get(), &top.position) != 0) {
       stack.pop_back();
       continue;
@@ -198,17 +209,10 @@ void KVSense::ScanIncludes(const std::string& sourceFolder) {
     top.started = true;
     enter(sourceFolder + *included);  // may move top
   }
-}
-
-void KVSense::ScanDeclarations(const std::string& path) {
-  const File input(kvplatform::OpenFile(path, "rb"));
-  if (!input) return;
   // Within a file the first declaration wins, and earlier files win over later ones: both
   // come down to keeping the first entry of a name.
-  KVLineReader reader(input.get());
-  while (reader.Next()) {
-    std::optional<Declared> declared = Declaration(reader.Line());
-    if (declared) variables.emplace(std::string(declared->name), std::move(declared->object));
+  for (std::vector<Declared>& file : declarations) {
+    for (Declared& declaration : file) variables.emplace(std::move(declaration.name), std::move(declaration.object));
   }
 }
 

@@ -62,8 +62,7 @@ public:
   const std::string& LibraryFunctionNames() const { return libraryFunctionNames; }
 
 private:
-  void ScanIncludes(const std::string& sourceFolder);
-  void ScanDeclarations(const std::string& path);
+  void ScanSources(const std::string& sourceFolder);
   void ScanWindow(const ProjectItem& item);
   void ScanLibrary(const ProjectItem& item);
   const SenseObject* FindVariable(std::string_view name) const;
