@@ -168,8 +168,12 @@ void KVSense::Rescan(const std::string& folder, const KVProject::ItemList& items
 // kept apart until every file is listed and then merged in list order, which gives the
 // tables the include order decides, as if each file had been read again after the includes.
 void KVSense::ScanSources(const std::string& sourceFolder) {
+  // The files nearest the root of the include tree stay open while their includes are read;
+  // deeper ones are closed and reopened at their position afterwards.
+  constexpr std::size_t kOpenFiles = 32;
   struct Open {
     std::size_t index = 0;  // in scannedFiles
+    File file;
     bool started = false;
     std::fpos_t position{};
   };
@@ -177,23 +181,31 @@ void KVSense::ScanSources(const std::string& sourceFolder) {
   std::vector<std::vector<Declared>> declarations;
   std::set<std::string, std::less<>> listed;
   const auto enter = [&](std::string path) {
-    if (!File(kvplatform::OpenFile(path, "rb")) || listed.count(path) != 0) return;
-    listed.insert(path);
+    if (!listed.insert(path).second) return;
     scannedFiles.push_back(std::move(path));
     declarations.emplace_back();
-    stack.push_back({scannedFiles.size() - 1});
+    stack.emplace_back();
+    stack.back().index = scannedFiles.size() - 1;
   };
 
   enter(sourceFolder + "main.js");
   while (!stack.empty()) {
     Open& top = stack.back();
-    const File input(kvplatform::OpenFile(scannedFiles[top.index], "rb"));
-    if (!input || (top.started && std::fsetpos(input.get(), &top.position) != 0)) {
-      stack.pop_back();
-      continue;
+    if (!top.file) {
+      top.file.reset(kvplatform::OpenFile(scannedFiles[top.index], "rb"));
+      if (!top.file && !top.started) {
+        // A file that does not open is not listed; it was entered last.
+        listed.erase(scannedFiles.back());
+        scannedFiles.pop_back();
+        declarations.pop_back();
+      }
+      if (!top.file || (top.started && std::fsetpos(top.file.get(), &top.position) != 0)) {
+        stack.pop_back();
+        continue;
+      }
     }
     std::vector<Declared>& declared = declarations[top.index];
-    KVLineReader reader(input.get());
+    KVLineReader reader(top.file.get());
     std::optional<std::string> included;
     while (reader.Next()) {
       included = IncludedName(reader.Line());
@@ -202,11 +214,18 @@ void KVSense::ScanSources(const std::string& sourceFolder) {
         declared.push_back(std::move(*declaration));
       }
     }
-    if (!included || std::fgetpos(input.get(), &top.position) != 0) {
+    if (!included) {
       stack.pop_back();
       continue;
     }
     top.started = true;
+    if (stack.size() > kOpenFiles) {
+      if (std::fgetpos(top.file.get(), &top.position) != 0) {
+        stack.pop_back();
+        continue;
+      }
+      top.file.reset();
+    }
     enter(sourceFolder + *included);  // may move top
   }
   // Within a file the first declaration wins, and earlier files win over later ones: both

@@ -19,9 +19,10 @@
 // within them. A file with lone LF line ends is a single line to the reader, so only its
 // first line can count.
 //
-// Includes are followed with an explicit stack holding each open file's path and position,
-// not with recursion and not with open files, so neither a long include chain nor the
-// stream limit of the C runtime can end a rescan early.
+// Includes are followed with an explicit stack rather than recursion, and only the first 32
+// files of an include chain are held open while their includes are read (deeper ones are
+// reopened at their position), so neither a long include chain nor the stream limit of the
+// C runtime can end a rescan early.
 #pragma once
 
 #include <map>
