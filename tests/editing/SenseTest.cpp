@@ -314,6 +314,22 @@ TEST_F(SenseProject, WindowWithoutControls) {
   EXPECT_EQ(ListAfter("w."), ObjectList(SenseObjectKind::Window));
 }
 
+// The controls are those the dialog-window reader reads, as the runtime will have them: a
+// control saved without a name has the name the reader gives it, and a line of a kind the
+// reader does not know is no control.
+TEST_F(SenseProject, ControlsAreThoseTheWindowReaderReads) {
+  WriteSource("main.js", "var w = kv.Window('Main')\r\n");
+  AddWindow("Main.win", WindowText({}) +
+                            "button 0 0 0 300 1 2 3 4 \"\" \"A\" \"\" \"Default\" \"\"\r\n"
+                            "slider 0 0 0 301 1 2 3 4 \"future\" \"\" \"\" \"Default\" \"\"\r\n"
+                            "EDIT 0 0 0 302 1 2 3 4 \"field\" \"\" \"\" \"Default\" \"\"\r\n");
+  Rescan();
+  EXPECT_EQ(ListAfter("w."), ObjectList(SenseObjectKind::Window) + " button300?3 field?3");
+  EXPECT_EQ(ListAfter("w.button300."), ControlList(ControlKind::button));
+  EXPECT_EQ(ListAfter("w.field."), ControlList(ControlKind::edit));
+  EXPECT_EQ(ListAfter("w.future."), "");
+}
+
 TEST_F(SenseProject, LongLinesKeepTheirFirst4095Bytes) {
   const std::string filler(5000, 'x');
   WriteSource("main.js",
