@@ -13,6 +13,9 @@
 // - the controls of every dialog window, read by the dialog-window reader (KVWinFile), so
 //   they are exactly the controls the window has: a file that does not read gives no window;
 // - the function names of every external library, read by the declaration reader.
+// A control or library function whose name holds a blank or "?" is left out of the member
+// lists, whose entries those characters separate and end; no such name can follow a "."
+// in a script anyway.
 //
 // Source files are read line by line by KVLineReader. A line over 4,095 bytes keeps its
 // first 4,095 bytes: an include or declaration counts only when everything it needs lies
