@@ -46,10 +46,7 @@ constexpr std::uint64_t kU32Max = std::numeric_limits<std::uint32_t>::max();
 // would have us write gigabytes of padding.
 constexpr std::uint64_t kMaxAlignment = 0x10000;
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+using File = kvplatform::UniqueFile;
 
 // The header blocks have fixed sizes, so these reads cannot fail once the block was read.
 std::uint16_t U16At(const std::string& block, std::uint64_t at) {

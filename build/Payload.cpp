@@ -23,10 +23,7 @@ namespace {
 constexpr std::size_t kBufferSize = 0xA00000;
 constexpr std::uint32_t kXzPreset = 6;
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+using File = kvplatform::UniqueFile;
 
 struct Entry {
   std::string name;  // the item's display name, as the runtime looks it up

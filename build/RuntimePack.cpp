@@ -17,10 +17,7 @@ namespace {
 constexpr std::size_t kCopyChunk = 10240;
 constexpr std::size_t kXzBuffer = 0x100004;
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+using File = kvplatform::UniqueFile;
 
 struct LzmaStream {
   lzma_stream stream = LZMA_STREAM_INIT;

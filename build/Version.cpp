@@ -18,9 +18,6 @@ namespace {
 constexpr std::uint16_t kRtVersion = 16;
 constexpr std::uint16_t kVersionId = 1;
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
 
 kvversion::VersionNumbers FromHalves(std::uint32_t high, std::uint32_t low) {
   return {static_cast<std::int32_t>(high >> 16), static_cast<std::int32_t>(high & 0xFFFF),
@@ -113,7 +110,7 @@ bool KVVersion::StampResource(const std::string& executablePath) const {
   const kvplatform::TempFileRemover remover(stagingPath);
   std::string staged;
   {
-    const std::unique_ptr<FILE, FileCloser> file(kvplatform::OpenFile(stagingPath, "w+bc"));
+    const kvplatform::UniqueFile file(kvplatform::OpenFile(stagingPath, "w+bc"));
     if (!file) return false;
     std::uint64_t length = 0;
     if (std::fwrite(block.data(), 1, block.size(), file.get()) != block.size() || std::fflush(file.get()) != 0 ||

@@ -131,10 +131,7 @@ bool MatchWord(std::string_view text, const TypeWord (&words)[N], bool windows64
   return false;
 }
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+using File = kvplatform::UniqueFile;
 
 bool TellFile(FILE* file, std::uint64_t& position) {
 #ifdef _WIN32

@@ -15,10 +15,7 @@ namespace {
 
 using kvapi::SenseObjectKind;
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+using File = kvplatform::UniqueFile;
 
 // isspace in the C locale, without the locale.
 bool IsSpace(char c) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace kvplatform {
@@ -19,6 +20,12 @@ inline constexpr char kPathSeparator = '/';
 // flush), "w+bc", "ab", "r". Returns null on failure; folders and paths holding a NUL byte
 // never open.
 FILE* OpenFile(const std::string& path, const char* mode);
+
+// Closes a FILE* when its owner goes; every open file of the portable code is held in one.
+struct FileCloser {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
+using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
 // True when the file can be opened for reading.
 bool CanRead(const std::string& path);

@@ -6,10 +6,7 @@
 
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { fclose(file); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
+using FilePtr = kvplatform::UniqueFile;
 
 }  // namespace
 

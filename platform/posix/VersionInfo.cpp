@@ -12,14 +12,11 @@ namespace kvplatform {
 
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
 
 }  // namespace
 
 bool ReadFileVersionInfo(const std::string& path, FileVersionInfo& info) {
-  std::unique_ptr<FILE, FileCloser> file(OpenFile(path, "rb"));
+  kvplatform::UniqueFile file(OpenFile(path, "rb"));
   if (!file) return false;
   std::uint64_t length = 0;
   std::string image;

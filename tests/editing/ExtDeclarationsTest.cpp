@@ -21,10 +21,7 @@ constexpr std::int32_t kWin32 = 3;
 const std::string kLibraryLine = "C:\\Windows\\System32\\user32.dll\r\n";
 const std::string kMessageBox = "int MessageBoxA(hwnd h, lpstr text, lpstr caption, uint type)";
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+using File = kvplatform::UniqueFile;
 
 using Codes = std::vector<std::uint8_t>;
 
