@@ -17,7 +17,7 @@ using kvtest::TempFolder;
 namespace {
 
 // Icon images and files are written out field by field from the documented layouts.
-struct BitmapSpec {
+struct BitmapLayout {
   std::int32_t width = 0;
   std::int32_t height = 0;  // biHeight
   std::uint16_t bits = 0;
@@ -26,7 +26,7 @@ struct BitmapSpec {
   std::uint32_t headerSize = 40;
 };
 
-std::string BitmapImage(const BitmapSpec& s, const std::string& palette, const std::string& colour,
+std::string BitmapImage(const BitmapLayout& s, const std::string& palette, const std::string& colour,
                         const std::string& mask) {
   std::string out;
   kvbytes::PutU32(out, s.headerSize);
@@ -88,7 +88,7 @@ std::string IconFileBytes(const std::vector<IconPart>& parts) {
 
 // A 16x16 image of the given depth, all palette index 1 or a plain colour, no transparency.
 std::string Square16(std::uint16_t bits) {
-  BitmapSpec s{16, 32, bits};
+  BitmapLayout s{16, 32, bits};
   std::string palette;
   if (bits <= 8) {
     for (int i = 0; i < (1 << bits); ++i) palette += PaletteEntry(i, i, i);
@@ -206,7 +206,7 @@ TEST(IconFileTest, DecodesEveryDepthWithPaddedRows) {
   for (int i = 0; i < 16; ++i) palette16 += PaletteEntry(i * 16, i, 255 - i);
   struct Case {
     const char* name;
-    BitmapSpec spec;
+    BitmapLayout layout;
     std::string palette;
     std::string colour;
     std::vector<std::uint32_t> expected;  // six pixels, top row first
@@ -251,9 +251,9 @@ TEST(IconFileTest, DecodesEveryDepthWithPaddedRows) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const bool withMask = c.spec.height == 4;
+    const bool withMask = c.layout.height == 4;
     KVIconPixels pixels;
-    ASSERT_TRUE(DecodeExact(BitmapImage(c.spec, c.palette, c.colour, withMask ? mask : ""), 2, pixels));
+    ASSERT_TRUE(DecodeExact(BitmapImage(c.layout, c.palette, c.colour, withMask ? mask : ""), 2, pixels));
     ASSERT_EQ(pixels.width, 3u);
     ASSERT_EQ(pixels.height, 2u);
     ASSERT_EQ(pixels.bgra.size(), 24u);
@@ -345,7 +345,7 @@ TEST(IconFileTest, MalformedBitmapsFailWithoutReadingPastTheEnd) {
     std::string image;
     std::uint32_t iconHeight;
   };
-  BitmapSpec oneBit{16, 32, 1};
+  BitmapLayout oneBit{16, 32, 1};
   const Case cases[] = {
       {"colour rows cut", BitmapImage(oneBit, palette, colour.substr(1), ""), 16},
       {"mask cut", BitmapImage(oneBit, palette, colour, mask.substr(1)), 16},
