@@ -9,14 +9,15 @@ kv_as_root() {
 
 # Debian packages the project needs: native toolchain and libraries, the mingw-w64
 # cross compilers, Wine (64- and 32-bit), the X server and tools the GUI tests drive,
-# and what the image pipeline renders with.
+# what the image pipeline renders with, and the independent readers tests check
+# built executables with (pefile, icoutils' wrestool).
 KV_PACKAGES=(
   cmake ninja-build g++ pkg-config dpkg-dev
   libxml2-dev liblzma-dev libgtest-dev libgmock-dev googletest libpng-dev
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 wine32:i386 fonts-wine
-  xvfb xdotool x11-utils imagemagick librsvg2-bin file xz-utils python3 python3-pefile
+  xvfb xdotool x11-utils imagemagick librsvg2-bin file xz-utils python3 python3-pefile icoutils
 )
 
 kv_install_packages() {
