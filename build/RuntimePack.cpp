@@ -122,6 +122,11 @@ bool ExtractRuntime(const std::string& ideExecutablePath, std::int32_t target, c
   return extracted;
 }
 
+bool HasRuntimePack(const std::string& ideExecutablePath) {
+  KVExeFile image;
+  return image.Read(ideExecutablePath) && CarriesPack(image);
+}
+
 bool CopyDefaultIcon(const std::string& ideExecutablePath, const std::string& destinationPath) {
   std::uint32_t size = 0;
   File ide = OpenEntry(ideExecutablePath, PackEntry::DefaultIcon, size);

@@ -28,6 +28,10 @@ bool CopyBytes(FILE* source, const std::string& destinationPath, std::uint32_t c
 // false, and neither the destination nor the temporary ".kvs_" file is left behind.
 bool ExtractRuntime(const std::string& ideExecutablePath, std::int32_t target, const std::string& destinationPath);
 
+// True when the executable ends with a runtime pack (a development build of the IDE or a
+// test program carries none).
+bool HasRuntimePack(const std::string& ideExecutablePath);
+
 // Copies the pack's default project icon to destinationPath. False, with no file left,
 // when the executable carries no pack.
 bool CopyDefaultIcon(const std::string& ideExecutablePath, const std::string& destinationPath);

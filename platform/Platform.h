@@ -47,6 +47,10 @@ bool DeleteFileAt(const std::string& path);
 // Size in bytes, or -1 when the file cannot be examined or is a folder.
 std::int64_t FileSize(const std::string& path);
 
+// Lets the file be run as a program where that is a permission of its own (POSIX: the
+// execute bits wherever the read bits are set); Windows has none, and it succeeds there.
+bool MarkExecutable(const std::string& path);
+
 std::uint32_t CurrentProcessId();
 
 // Full path of the running executable.

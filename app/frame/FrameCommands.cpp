@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <Scintilla.h>
 
+#include "build/Builder.h"
 #include "common/Text.h"
 #include "designer/PropertyGrid.h"
 #include "editing/TabControl.h"
@@ -217,19 +218,23 @@ void KVFrameWindow::build() {
   const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   saveAll();
   project->Save(tabs->stateText(), projectTree->LayoutFragment());
+  // Silent: what the build wrote to the project folder is its only result.
+  kvbuild::KVBuilder(*project, project->IdeExecutablePath()).Build(project->Target());
   SetCursor(previous);
 }
 
 namespace {
 
-void ShellOpen(HWND owner, const wchar_t* verb, const std::string& path) {
+// No owner window and no working folder: a started program inherits the IDE's current folder.
+// Failures (a project never built) are silent.
+void ShellOpen(const wchar_t* verb, const std::string& path) {
   const kvtext::WideString file = kvtext::Utf8ToWide(path);
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-  info.hwnd = owner;
   info.lpVerb = verb;
   info.lpFile = file.c_str();
+  info.lpParameters = L"";
   info.nShow = SW_SHOWNORMAL;
   ShellExecuteExW(&info);
 }
@@ -237,11 +242,11 @@ void ShellOpen(HWND owner, const wchar_t* verb, const std::string& path) {
 }  // namespace
 
 void KVFrameWindow::runProject() {
-  if (projectOpen()) ShellOpen(window, nullptr, project->Folder() + project->ExeName());
+  if (projectOpen()) ShellOpen(nullptr, project->Folder() + project->ExeName());
 }
 
 void KVFrameWindow::openFileLocation() {
-  if (projectOpen()) ShellOpen(window, L"open", project->Folder());
+  if (projectOpen()) ShellOpen(L"open", project->Folder());
 }
 
 void KVFrameWindow::cycleTabs(bool forward) {

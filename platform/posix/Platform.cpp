@@ -193,6 +193,13 @@ bool DeleteFileAt(const std::string& path) {
   return unlink(path.c_str()) == 0;
 }
 
+bool MarkExecutable(const std::string& path) {
+  struct stat info {};
+  if (!IsUsablePath(path) || stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  const mode_t readable = info.st_mode & (S_IRUSR | S_IRGRP | S_IROTH);
+  return chmod(path.c_str(), info.st_mode | (readable >> 2)) == 0;
+}
+
 std::int64_t FileSize(const std::string& path) {
   struct stat info {};
   if (!IsUsablePath(path) || stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return -1;

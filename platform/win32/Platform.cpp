@@ -62,6 +62,8 @@ bool DeleteFileAt(const std::string& path) {
   return ToWidePath(path, widePath) && DeleteFileW(widePath.c_str()) != FALSE;
 }
 
+bool MarkExecutable(const std::string& path) { return FileSize(path) >= 0; }
+
 std::int64_t FileSize(const std::string& path) {
   kvtext::WideString widePath;
   WIN32_FILE_ATTRIBUTE_DATA data{};

@@ -2,42 +2,19 @@
 #include "build/RuntimePack.h"
 
 #include <gtest/gtest.h>
-#include <lzma.h>
 
 #include <string>
 #include <vector>
 
 #include "common/ByteIO.h"
-#include "tests/build/PeFixture.h"
+#include "tests/build/PackFixture.h"
 #include "tests/common/TempFolder.h"
 
 namespace {
 
+using kvtest::Pack;
 using kvtest::TempFolder;
-
-std::string Xz(const std::string& data) {
-  std::string out(lzma_stream_buffer_bound(data.size()), '\0');
-  std::size_t written = 0;
-  const lzma_ret result =
-      lzma_easy_buffer_encode(6, LZMA_CHECK_CRC64, nullptr, reinterpret_cast<const std::uint8_t*>(data.data()),
-                              data.size(), reinterpret_cast<std::uint8_t*>(out.data()), &written, out.size());
-  EXPECT_EQ(result, LZMA_OK);
-  out.resize(written);
-  return out;
-}
-
-// The pack: four (offset, size) slots, then the entries in index order.
-std::string Pack(const std::vector<std::string>& entries) {
-  std::string header, data;
-  std::uint32_t offset = 32;
-  for (const std::string& entry : entries) {
-    kvbytes::PutU32(header, offset);
-    kvbytes::PutU32(header, static_cast<std::uint32_t>(entry.size()));
-    data += entry;
-    offset += static_cast<std::uint32_t>(entry.size());
-  }
-  return header + data;
-}
+using kvtest::Xz;
 
 class RuntimePackTest : public ::testing::Test {
 protected:
@@ -46,14 +23,8 @@ protected:
     writeIde(Pack({runtimes[0], Xz(runtimes[1]), Xz(runtimes[2]), Xz(runtimes[3])}));
   }
 
-  // An executable whose last section's raw data is the pack.
   void writeIde(const std::string& pack, const char* lastSection = "kvrsrc") {
-    kvtest::PeFixture image = kvtest::PeFixture::Contiguous(false, 3);
-    image.sections.back().name = lastSection;
-    std::string bytes = image.Bytes();
-    const std::uint32_t packStart = image.sections.back().pointerToRawData;
-    bytes.resize(packStart);
-    TempFolder::Write(ide, bytes + pack);
+    TempFolder::Write(ide, kvtest::IdeWithPack(pack, lastSection));
   }
   std::string extracted(std::int32_t target) {
     if (!kvbuild::ExtractRuntime(ide, target, out)) return "<failed>";

@@ -47,11 +47,16 @@ StubReport ReportPayload(std::string_view image) {
       return report;
   }
 
+  AddPayloadLines(report, payload);
+  return report;
+}
+
+void AddPayloadLines(StubReport& report, std::string_view payload) {
   std::vector<PayloadEntry> entries;
   std::string error;
   if (!ReadPayloadTables(payload, entries, error)) {
     Fail(report, kExitDamaged, error);
-    return report;
+    return;
   }
   for (const PayloadEntry& entry : entries) {
     std::uint32_t crc = 0;
@@ -61,7 +66,6 @@ StubReport ReportPayload(std::string_view image) {
       Fail(report, kExitDamaged, error);
     }
   }
-  return report;
 }
 
 void AddResourceLines(StubReport& report, const std::string& fileVersion, const std::string& productName,

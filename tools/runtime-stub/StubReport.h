@@ -34,6 +34,10 @@ struct StubReport {
 // report names every damaged one.
 StubReport ReportPayload(std::string_view image);
 
+// The lines of a payload held in memory (the macOS runtime's is a file beside it), or its
+// errors.
+void AddPayloadLines(StubReport& report, std::string_view payload);
+
 // Adds the lines about the stub's own resources. iconGroup is the raw RT_GROUP_ICON data,
 // null when the resource is missing.
 void AddResourceLines(StubReport& report, const std::string& fileVersion, const std::string& productName,

@@ -1,0 +1,194 @@
+// Whole builds of a project folder on disk, with a stand-in IDE whose pack holds a small PE
+// runtime for Windows and some bytes for macOS: what each target leaves in the project
+// folder, the resources and payload inside the executable, and where a build ends early.
+#include "build/Builder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "build/ExeFile.h"
+#include "platform/ResourceImage.h"
+#include "platform/VersionInfo.h"
+#include "tests/build/IconFixtures.h"
+#include "tests/build/PackFixture.h"
+#include "tests/build/PeFixture.h"
+#include "tests/project/ProjectFolder.h"
+#include "tools/runtime-stub/StubReport.h"
+
+namespace {
+
+using kvbuild::BuildStep;
+using kvbuild::StepOutcome;
+using kvplatform::ResourceSection;
+using kvtest::ProjectFolder;
+using kvtest::TempFolder;
+
+const std::string kMacRuntime = "\xCF\xFA\xED\xFE macOS runtime";
+
+class StepLog : public kvbuild::BuildObserver {
+public:
+  void OnStep(const kvbuild::StepReport& report) override { steps.push_back(report); }
+  // The failed steps, for a failing test's message.
+  std::string Failures() const {
+    std::string text;
+    for (const auto& report : steps) {
+      if (report.outcome == StepOutcome::Failed)
+        text += std::string(kvbuild::StepName(report.step)) + ": " + report.path + ": " + report.detail + "\n";
+    }
+    return text;
+  }
+  StepOutcome OutcomeOf(BuildStep step) const {
+    for (const auto& report : steps) {
+      if (report.step == step) return report.outcome;
+    }
+    return static_cast<StepOutcome>(-1);
+  }
+  std::vector<kvbuild::StepReport> steps;
+};
+
+std::string ThreeImageIcon() {
+  std::vector<kvtest::IconPart> parts;
+  for (std::uint8_t side : {16, 32, 48}) {
+    parts.push_back({side, side, 32, kvtest::IconBitmap32(side, [](std::uint32_t x, std::uint32_t) {
+                       return 0xFF000000u | x * 0x050301u;
+                     })});
+  }
+  return kvtest::IconFileBytes(parts);
+}
+
+class BuilderTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    windowsRuntime = kvtest::PeFixture::Contiguous(false, 3).Bytes();
+    TempFolder::Write(ide, kvtest::IdeWithPack(kvtest::Pack(
+                               {"ICON", kvtest::Xz(windowsRuntime), kvtest::Xz(windowsRuntime), kvtest::Xz(kMacRuntime)})));
+    project.Write(project.FileOf(ProjectItemType::SourceFile, "main.js"), "kv.print('hello');\r\n");
+    project.Write(project.FileOf(ProjectItemType::DialogWindow, "mainWin.win"), "1\r\n");
+    project.Write(project.FileOf(ProjectItemType::Icon, "Demo.ico"), ThreeImageIcon());
+    project.Write(project.FileOf(ProjectItemType::Bitmap, "logo.bmp"), "BM" + std::string(12, '\0') + "DIB bytes");
+    project.Write(project.FileOf(ProjectItemType::Bitmap, "empty.bmp"), "BM" + std::string(12, '\0'));
+    project.Write(project.FileOf(ProjectItemType::VersionInfo, "version.xml"),
+                  "<Version><FixedFileVersion><Release>2</Release><Major>3</Major><Minor>4</Minor><Build>5</Build>"
+                  "</FixedFileVersion><ProductName>Demo &amp; Co</ProductName></Version>");
+  }
+
+  std::unique_ptr<KVProject> Load(int engine) {
+    project.WriteProject("<Name>Demo</Name><ExeName>Demo.exe</ExeName><Engine>" + std::to_string(engine) +
+                         "</Engine><Icon>Demo.ico</Icon><SourceFiles><Name>main.js</Name></SourceFiles>"
+                         "<WindowFiles><Name>mainWin.win</Name></WindowFiles>"
+                         "<BitmapFiles><Name>logo.bmp</Name><Name>empty.bmp</Name></BitmapFiles>");
+    auto loaded = std::make_unique<KVProject>();
+    EXPECT_TRUE(loaded->Load(project.ProjectFile()));
+    return loaded;
+  }
+
+  bool Build(const KVProject& loaded, int target) {
+    log.steps.clear();
+    return kvbuild::KVBuilder(loaded, ide, &log).Build(target);
+  }
+
+  // Files the build may leave behind by mistake.
+  std::vector<std::string> Leftovers() const {
+    std::vector<std::string> found;
+    for (const char* suffix : {".bin", ".tmp", ".kvs_"}) {
+      if (TempFolder::Exists(exe + suffix)) found.push_back(exe + suffix);
+    }
+    return found;
+  }
+
+  TempFolder ideFolder;
+  ProjectFolder project;
+  std::string ide = ideFolder / "KelVoxStudio.exe";
+  std::string exe = project / "Demo.exe";
+  std::string windowsRuntime;
+  StepLog log;
+};
+
+TEST_F(BuilderTest, WindowsBuildStampsResourcesAndAttachesThePayload) {
+  const auto loaded = Load(1);
+  ASSERT_TRUE(Build(*loaded, 1)) << log.Failures();
+  EXPECT_TRUE(Leftovers().empty());
+  const std::string image = TempFolder::Read(exe);
+
+  // The payload the runtime reads: main.js and the window.
+  const kvstub::StubReport report = kvstub::ReportPayload(image);
+  ASSERT_TRUE(report.errors.empty()) << report.errors.front();
+  ASSERT_EQ(report.lines.size(), 2u);
+  EXPECT_EQ(report.lines[0].rfind("source main.js 20 ", 0), 0u) << report.lines[0];
+  EXPECT_EQ(report.lines[1].rfind("window mainWin 3 0 ", 0), 0u) << report.lines[1];
+
+  kvplatform::FileVersionInfo version;
+  ASSERT_TRUE(kvplatform::ReadFileVersionInfo(exe, version));
+  EXPECT_EQ(version.fileVersionMS, 0x00020003u);
+  EXPECT_EQ(version.fileVersionLS, 0x00040005u);
+  EXPECT_EQ(version.productName.value_or(""), "Demo & Co");
+
+  kvplatform::ResourceImage parsed;
+  ResourceSection resources;
+  ASSERT_TRUE(parsed.Parse(image));
+  ASSERT_TRUE(parsed.ReadResources(resources));
+  const auto id = ResourceSection::Key::Id;
+  const ResourceSection::Entry* group = resources.Find(id(14), id(107), 1033);
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(group->data.size(), 6u + 3 * 14);
+  for (std::uint16_t icon = 1; icon <= 3; ++icon) EXPECT_NE(resources.Find(id(3), id(icon), 1033), nullptr) << icon;
+  const ResourceSection::Entry* logo = resources.Find(id(2), ResourceSection::Key::Name(u"logo.bmp"), 1033);
+  ASSERT_NE(logo, nullptr);
+  EXPECT_EQ(logo->data, "DIB bytes");
+  EXPECT_EQ(resources.Find(id(2), ResourceSection::Key::Name(u"empty.bmp"), 1033), nullptr);
+}
+
+TEST_F(BuilderTest, BuildingAgainReplacesTheExecutableWithoutGrowingIt) {
+  const auto loaded = Load(3);
+  ASSERT_TRUE(Build(*loaded, 3)) << log.Failures();
+  const std::string first = TempFolder::Read(exe);
+  ASSERT_TRUE(Build(*loaded, 3));
+  EXPECT_EQ(TempFolder::Read(exe).size(), first.size());
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(BuilderTest, MacOSBuildLeavesThePayloadBesideTheRuntime) {
+  const auto loaded = Load(2);
+  ASSERT_TRUE(Build(*loaded, 2));
+  const std::string macos = project / "Demo.app" + kvtest::kSep + "Contents" + kvtest::kSep + "MacOS" + kvtest::kSep;
+  EXPECT_EQ(TempFolder::Read(macos + "Demo"), kMacRuntime);
+  EXPECT_EQ(TempFolder::Read(macos + "Demo.bin").compare(0, 4, "KVPL"), 0);
+  EXPECT_FALSE(TempFolder::Exists(exe));
+  EXPECT_FALSE(TempFolder::Exists(macos + "Demo.kvs_"));
+  EXPECT_EQ(log.OutcomeOf(BuildStep::Snapshot), static_cast<StepOutcome>(-1));
+}
+
+TEST_F(BuilderTest, WithoutARuntimePackNothingIsWritten) {
+  TempFolder::Write(ide, kvtest::PeFixture::Contiguous(false, 3).Bytes());
+  const auto loaded = Load(1);
+  EXPECT_FALSE(Build(*loaded, 1));
+  EXPECT_EQ(log.OutcomeOf(BuildStep::Runtime), StepOutcome::Failed);
+  EXPECT_FALSE(TempFolder::Exists(exe));
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(BuilderTest, APayloadThatCannotBeWrittenEndsTheBuildWithTheRuntimeInPlace) {
+  const auto loaded = Load(1);
+  ASSERT_TRUE(kvplatform::CreateFolder(exe + ".bin"));
+  EXPECT_FALSE(Build(*loaded, 1));
+  EXPECT_EQ(log.OutcomeOf(BuildStep::Payload), StepOutcome::Failed);
+  EXPECT_EQ(log.OutcomeOf(BuildStep::Snapshot), static_cast<StepOutcome>(-1));
+  KVExeFile runtime;
+  EXPECT_TRUE(runtime.Read(exe));
+}
+
+TEST_F(BuilderTest, AMissingIconOrBitmapFailsItsStepButTheBuildGoesOn) {
+  const auto loaded = Load(1);
+  kvplatform::DeleteFileAt(project.FileOf(ProjectItemType::Icon, "Demo.ico"));
+  kvplatform::DeleteFileAt(project.FileOf(ProjectItemType::Bitmap, "logo.bmp"));
+  EXPECT_FALSE(Build(*loaded, 1));
+  EXPECT_EQ(log.OutcomeOf(BuildStep::Icon), StepOutcome::Failed);
+  EXPECT_EQ(log.OutcomeOf(BuildStep::Bitmaps), StepOutcome::Failed);
+  EXPECT_EQ(log.OutcomeOf(BuildStep::Snapshot), StepOutcome::Done);
+  EXPECT_EQ(kvstub::ReportPayload(TempFolder::Read(exe)).lines.size(), 2u);
+}
+
+}  // namespace

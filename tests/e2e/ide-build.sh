@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Build and Run in the IDE as a user does them: Ctrl+N a project, F7. The executable appears
+# in the project folder with the payload, and run under Wine it reports main.js and the
+# window. F5 starts it; F7 while it runs ends at the extraction and leaves the running
+# executable as it was; once it is closed F7 builds again to the same size.
+set -euo pipefail
+. "$(dirname "$0")/lib/e2e.sh"
+
+e2e_fresh_documents
+demo="$E2E_DOCUMENTS/KelVox Studio/Projects/BuildDemo"
+exe=$demo/BuildDemo.exe
+
+e2e_start
+e2e_key ctrl+n
+prompt=$(timeout 10 xdotool search --sync --onlyvisible --name '^Project Name$' | head -n 1) || e2e_fail "no name prompt"
+xdotool windowfocus --sync "$prompt"
+xdotool type --delay 30 'BuildDemo'
+xdotool key Return
+timeout 10 xdotool search --sync --onlyvisible --name '^KelVox Studio - BuildDemo$' >/dev/null ||
+  e2e_fail "the new project did not open"
+
+# wait_for_build: the build is done when an executable newer than the marker has its payload
+# and the temporary files are gone.
+marker=$(mktemp)
+trap 'rc=$?; e2e_cleanup; rm -f "$marker"; exit $rc' EXIT
+wait_for_build() {
+  local i
+  for i in $(seq 150); do
+    if [ -n "$(find "$exe" -newer "$marker" 2>/dev/null)" ] && [ -z "$(find "$demo" -maxdepth 1 -name '*.bin' -o -maxdepth 1 -name '*.tmp' -o -maxdepth 1 -name '*.kvs_')" ] &&
+      "$E2E_ROOT/out/native/tools/kvcli" inspect "$exe" 2>/dev/null | grep -q '^  source main.js '; then
+      return 0
+    fi
+    sleep 0.2
+  done
+  e2e_fail "F7 left no built executable: $(ls "$demo")"
+}
+
+touch "$marker"
+sleep 1
+e2e_key F7
+wait_for_build
+e2e_screenshot ide-build-done
+"$E2E_ROOT/tools/wine-run" "$exe" --kv-report >"$E2E_SHOTS/ide-build-report.txt" || e2e_fail "the built application fails"
+grep -Eq '^source main.js [0-9]+ [0-9]+ [0-9a-f]{8}$' "$E2E_SHOTS/ide-build-report.txt" &&
+  grep -Eq '^window mainWin ' "$E2E_SHOTS/ide-build-report.txt" &&
+  grep -qx 'version 1.0.0.1' "$E2E_SHOTS/ide-build-report.txt" ||
+  e2e_fail "the built application reports: $(cat "$E2E_SHOTS/ide-build-report.txt")"
+size=$(stat -c %s "$exe")
+
+# F5 runs the build; its window shows the report.
+e2e_key F5
+runtime=$(timeout 20 xdotool search --sync --onlyvisible --name '^KelVox Runtime$' | head -n 1) || e2e_fail "F5 started nothing"
+e2e_screenshot ide-build-running
+before=$(sha256sum <"$exe")
+e2e_key F7
+sleep 3
+[ "$(sha256sum <"$exe")" = "$before" ] || e2e_fail "a build while the application runs changed its executable"
+[ -z "$(find "$demo" -maxdepth 1 -name '*.kvs_' -o -maxdepth 1 -name '*.bin' -o -maxdepth 1 -name '*.tmp')" ] ||
+  e2e_fail "the failed build left files behind: $(ls "$demo")"
+xdotool windowfocus --sync "$runtime" 2>/dev/null || true
+xdotool key --window "$runtime" alt+F4
+for i in $(seq 50); do
+  xdotool search --onlyvisible --name '^KelVox Runtime$' >/dev/null 2>&1 || break
+  sleep 0.2
+done
+touch "$marker"
+sleep 1
+e2e_key F7
+wait_for_build
+[ "$(stat -c %s "$exe")" = "$size" ] || e2e_fail "building again changed the size from $size to $(stat -c %s "$exe")"
+e2e_key alt+F4
+e2e_wait_exit 0
+echo "ide-build: ok"

@@ -1,0 +1,125 @@
+#include "tools/cli/BuildCommand.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+
+#include "build/Builder.h"
+#include "platform/Platform.h"
+#include "project/Project.h"
+#include "project/XML.h"
+#include "tools/cli/ProjectFileBytes.h"
+
+namespace kvcli {
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+const char* const kUsage =
+    "usage: kvcli build PROJECT.kvproj [--target win64|win32|macos] [--ide KelVoxStudio.exe]\n";
+
+struct BuildArguments {
+  std::string projectPath;
+  std::string idePath;
+  std::int32_t target = 0;  // 0: the project's own
+};
+
+bool ParseTarget(const std::string& name, std::int32_t& target) {
+  if (name == "win64") target = static_cast<std::int32_t>(BuildTarget::Windows64);
+  else if (name == "win32") target = static_cast<std::int32_t>(BuildTarget::Windows32);
+  else if (name == "macos") target = static_cast<std::int32_t>(BuildTarget::MacOS);
+  else return false;
+  return true;
+}
+
+bool ParseArguments(const std::vector<std::string>& arguments, BuildArguments& parsed) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const bool hasValue = i + 1 < arguments.size();
+    if (argument == "--target" && hasValue) {
+      if (!ParseTarget(arguments[++i], parsed.target)) return false;
+    } else if (argument == "--ide" && hasValue) {
+      parsed.idePath = arguments[++i];
+    } else if (argument.rfind("--", 0) != 0 && parsed.projectPath.empty()) {
+      parsed.projectPath = argument;
+    } else {
+      return false;
+    }
+  }
+  return !parsed.projectPath.empty();
+}
+
+const char* TargetName(std::int32_t target) {
+  switch (static_cast<BuildTarget>(target)) {
+    case BuildTarget::Windows64: return "win64";
+    case BuildTarget::Windows32: return "win32";
+    case BuildTarget::MacOS: return "macos";
+  }
+  return "win64";
+}
+
+// Prints each step as it ends; remembers the first failure for the closing message.
+class StepPrinter : public kvbuild::BuildObserver {
+public:
+  void OnStep(const kvbuild::StepReport& report) override {
+    const char* mark = report.outcome == kvbuild::StepOutcome::Failed    ? "FAILED "
+                       : report.outcome == kvbuild::StepOutcome::Skipped ? "skipped "
+                                                                         : "";
+    std::printf("%-17s %s%s%s%s\n", kvbuild::StepName(report.step), mark, report.path.c_str(),
+                report.detail.empty() ? "" : ": ", report.detail.c_str());
+    std::fflush(stdout);
+    if (report.outcome == kvbuild::StepOutcome::Failed && !failure) failure = report;
+  }
+  std::optional<kvbuild::StepReport> failure;
+};
+
+// Why Load refused the file: it is not a project, or another IDE process holds it.
+std::string LoadFailure(const std::string& path) {
+  if (!kvplatform::CanRead(path)) return "cannot be read";
+  KVXML file;
+  if (!file.Load(path) || file.Count("/Project") != 1) return "is not a KelVox Studio project file";
+  return "is open in another KelVox Studio process (pid " + file.GetString("//Project/pid") + ")";
+}
+
+int Fail(const std::string& step, const std::string& path, const std::string& why) {
+  std::fprintf(stderr, "kvcli: build failed at %s: %s %s\n", step.c_str(), path.c_str(), why.c_str());
+  return kExitFailed;
+}
+
+}  // namespace
+
+int RunBuildCommand(const std::vector<std::string>& arguments, const std::string& defaultIde) {
+  BuildArguments parsed;
+  if (!ParseArguments(arguments, parsed)) {
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+  }
+  const std::string idePath = parsed.idePath.empty() ? defaultIde : parsed.idePath;
+  if (!kvplatform::CanRead(idePath)) return Fail("runtime", idePath, "cannot be read (choose the IDE with --ide)");
+
+  // Loading writes this process's pid into the project file, as the IDE does while it holds
+  // the project; the file is given back its bytes afterwards, so a build leaves it as it was.
+  ProjectFileBytes original(parsed.projectPath);
+  KVProject project;
+  if (!project.Load(parsed.projectPath)) return Fail("project", parsed.projectPath, LoadFailure(parsed.projectPath));
+  const std::int32_t target = parsed.target != 0 ? parsed.target : project.Target();
+  std::printf("%-17s %s: %s for %s\n", "project", parsed.projectPath.c_str(), project.Name().c_str(),
+              TargetName(target));
+
+  StepPrinter printer;
+  kvbuild::KVBuilder builder(project, idePath, &printer);
+  const bool built = builder.Build(target);
+  project.ReleaseLock();
+  original.Restore();
+
+  if (!built || printer.failure) {
+    if (!printer.failure) return Fail("build", parsed.projectPath, "ended early");
+    return Fail(kvbuild::StepName(printer.failure->step), printer.failure->path, printer.failure->detail);
+  }
+  std::printf("%-17s %s\n", "built", builder.ExecutablePath().c_str());
+  return 0;
+}
+
+}  // namespace kvcli

@@ -1,0 +1,112 @@
+#include "tools/cli/ResourceListing.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "common/ByteIO.h"
+#include "platform/Platform.h"
+#include "platform/ResourceImage.h"
+#include "platform/ResourceSection.h"
+
+namespace kvcli {
+
+namespace {
+
+using kvplatform::ResourceSection;
+
+constexpr std::uint16_t kBitmap = 2;
+constexpr std::uint16_t kGroupIcon = 14;
+constexpr std::uint16_t kIconGroupId = 107;
+
+std::string KeyText(const ResourceSection::Key& key) {
+  if (!key.isName) return std::to_string(key.id);
+  std::string text = "\"";
+  for (char16_t unit : key.name) text += unit < 0x80 ? static_cast<char>(unit) : '?';
+  return text + "\"";
+}
+
+// The caller has checked that four bytes are there.
+std::uint32_t BigU32(std::string_view bytes, std::uint64_t at) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < 4; ++i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+void PrintIconGroup(std::string_view group) {
+  kvbytes::ByteReader reader(group);
+  std::uint16_t count = 0;
+  if (!reader.seek(4) || !reader.u16(count) || group.size() < 6 + 14ull * count) {
+    std::printf("icon group %u: damaged\n", kIconGroupId);
+    return;
+  }
+  std::printf("icon group %u: %u images\n", kIconGroupId, count);
+  for (std::uint16_t i = 0; i < count; ++i) {
+    std::uint8_t width = 0, height = 0;
+    std::uint16_t bits = 0, id = 0;
+    std::uint32_t bytes = 0;
+    reader.u8(width);
+    reader.u8(height);
+    reader.skip(4);
+    reader.u16(bits);
+    reader.u32(bytes);
+    reader.u16(id);
+    std::printf("  icon %u: %ux%u, %u bits, %" PRIu32 " bytes\n", id, width == 0 ? 256u : width,
+                height == 0 ? 256u : height, bits, bytes);
+  }
+}
+
+}  // namespace
+
+void PrintResources(std::string_view bytes) {
+  kvplatform::ResourceImage image;
+  ResourceSection tree;
+  if (!image.Parse(bytes) || !image.ReadResources(tree) || tree.Entries().empty()) {
+    std::printf("resources: none\n");
+    return;
+  }
+  std::printf("resources:\n");
+  for (const ResourceSection::Entry& entry : tree.Entries()) {
+    std::printf("  type %s name %s language %u: %" PRIu32 " bytes\n", KeyText(entry.type).c_str(),
+                KeyText(entry.name).c_str(), entry.language, entry.size);
+  }
+  const ResourceSection::Entry* group = nullptr;
+  for (const ResourceSection::Entry& entry : tree.Entries()) {
+    if (entry.type == ResourceSection::Key::Id(kGroupIcon) && entry.name == ResourceSection::Key::Id(kIconGroupId))
+      group = &entry;
+  }
+  if (group != nullptr) PrintIconGroup(group->data);
+  else std::printf("icon group %u: none\n", kIconGroupId);
+  int bitmaps = 0;
+  for (const ResourceSection::Entry& entry : tree.Entries()) {
+    if (entry.type != ResourceSection::Key::Id(kBitmap)) continue;
+    std::printf("bitmap %s: %" PRIu32 " bytes\n", KeyText(entry.name).c_str(), entry.size);
+    ++bitmaps;
+  }
+  if (bitmaps == 0) std::printf("bitmaps: none\n");
+}
+
+void PrintIcnsElements(const std::string& path) {
+  const kvplatform::UniqueFile file(kvplatform::OpenFile(path, "rb"));
+  std::uint64_t length = 0;
+  std::string bytes;
+  if (!file || !kvbytes::FileLength(file.get(), length) || !kvbytes::ReadAt(file.get(), length, 0, length, bytes)) {
+    std::printf("icns: missing\n");
+    return;
+  }
+  if (bytes.size() < 8 || bytes.compare(0, 4, "icns") != 0 || BigU32(bytes, 4) != bytes.size()) {
+    std::printf("icns: damaged\n");
+    return;
+  }
+  std::printf("icns: %zu bytes\n", bytes.size());
+  for (std::uint64_t at = 8; at < bytes.size();) {
+    const std::uint32_t elementLength = at + 8 <= bytes.size() ? BigU32(bytes, at + 4) : 0;
+    if (elementLength < 8 || elementLength > bytes.size() - at) {
+      std::printf("  damaged at %" PRIu64 "\n", at);
+      return;
+    }
+    std::printf("  %s %" PRIu32 " bytes\n", bytes.substr(at, 4).c_str(), elementLength);
+    at += elementLength;
+  }
+}
+
+}  // namespace kvcli
