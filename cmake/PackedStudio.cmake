@@ -21,6 +21,9 @@ endif()
 add_subdirectory(${PROJECT_SOURCE_DIR}/tools/runtime-stub ${CMAKE_BINARY_DIR}/tools/runtime-stub)
 # kvpack for Windows, for packing on a Windows build host; this build packs with the host's.
 add_subdirectory(${PROJECT_SOURCE_DIR}/tools/pack ${CMAKE_BINARY_DIR}/tools/pack.build)
+# kvstamp for Windows: the same stamps as the native kvstamp, through the Windows API, for
+# tests/e2e/resource-stamp.sh.
+add_subdirectory(${PROJECT_SOURCE_DIR}/tools/stamp ${CMAKE_BINARY_DIR}/tools/stamp.build)
 set(_kv_stub64 ${CMAKE_BINARY_DIR}/tools/runtime-stub/KelVoxRuntime.exe)
 
 set(_kv_macos_stub ${CMAKE_BINARY_DIR}/tools/runtime-stub/KelVoxRuntime-macos)

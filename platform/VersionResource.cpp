@@ -7,6 +7,8 @@
 
 #include "common/ByteIO.h"
 #include "common/Text.h"
+#include "platform/ResourceImage.h"
+#include "platform/ResourceSection.h"
 
 namespace kvplatform {
 
@@ -14,49 +16,9 @@ namespace {
 
 using kvbytes::ByteReader;
 
-constexpr std::uint32_t kSubdirectory = 0x80000000u;
-constexpr std::uint32_t kRtVersion = 16;
+constexpr std::uint16_t kRtVersion = 16;
 constexpr std::uint32_t kFixedInfoSignature = 0xFEEF04BD;
 constexpr std::size_t kFixedInfoSize = 52;
-
-struct Section {
-  std::uint32_t virtualAddress = 0;
-  std::uint32_t virtualSize = 0;
-  std::uint32_t rawSize = 0;
-  std::uint32_t rawOffset = 0;
-};
-
-// count bytes at an RVA, when a section holds all of them in the file.
-bool SliceAtRva(std::string_view image, const std::vector<Section>& sections, std::uint32_t rva, std::uint64_t count,
-                std::string_view& out) {
-  for (const Section& section : sections) {
-    const std::uint64_t start = section.virtualAddress;
-    if (rva < start) continue;
-    const std::uint64_t delta = rva - start;
-    if (delta >= section.rawSize || count > section.rawSize - delta) continue;
-    return ByteReader::slice(image, static_cast<std::uint64_t>(section.rawOffset) + delta, count, out);
-  }
-  return false;
-}
-
-// The offset field of the wanted entry of the resource directory at dirOffset: the entry
-// with this id, or the first entry of any kind when anyEntry is true.
-bool DirectoryEntry(std::string_view resources, std::uint32_t dirOffset, bool anyEntry, std::uint32_t id,
-                    std::uint32_t& target) {
-  ByteReader reader(resources);
-  std::uint16_t named = 0, ids = 0;
-  if (!reader.seek(dirOffset) || !reader.skip(12) || !reader.u16(named) || !reader.u16(ids)) return false;
-  const std::uint32_t count = static_cast<std::uint32_t>(named) + ids;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    std::uint32_t name = 0, offset = 0;
-    if (!reader.u32(name) || !reader.u32(offset)) return false;
-    if (anyEntry || (i >= named && name == id)) {
-      target = offset;
-      return true;
-    }
-  }
-  return false;
-}
 
 std::uint64_t Align4(std::uint64_t offset) { return (offset + 3) & ~static_cast<std::uint64_t>(3); }
 
@@ -131,72 +93,17 @@ std::optional<std::string> QueryText(std::string_view block, const std::vector<s
 }  // namespace
 
 bool FindVersionResource(std::string_view image, std::string_view& block) {
-  ByteReader reader(image);
-  std::uint16_t mz = 0;
-  std::uint32_t peOffset = 0, signature = 0;
-  if (!reader.u16(mz) || mz != 0x5A4D || !reader.seek(0x3C) || !reader.u32(peOffset)) return false;
-  if (!reader.seek(peOffset) || !reader.u32(signature) || signature != 0x00004550) return false;
-  std::uint16_t sectionCount = 0, optionalSize = 0, magic = 0;
-  if (!reader.skip(2) || !reader.u16(sectionCount) || !reader.skip(12) || !reader.u16(optionalSize) ||
-      !reader.skip(2))
-    return false;
-  const std::uint64_t optionalStart = reader.position();
-  if (!reader.u16(magic)) return false;
-  std::uint64_t directories = 0;
-  if (magic == 0x10B) {
-    directories = 96;
-  } else if (magic == 0x20B) {
-    directories = 112;
-  } else {
-    return false;
+  // The tree is read by the same reader the resource writer uses; only the version's data
+  // must be in the file, so an image cut after it still reads.
+  ResourceImage pe;
+  std::string_view tree;
+  ResourceSection resources;
+  if (!pe.Parse(image) || !pe.ResourceTree(tree) || !resources.ReadTree(tree)) return false;
+  for (const ResourceSection::Entry& entry : resources.Entries()) {
+    // Entries are in directory order: the first of the type is its first name and language.
+    if (!entry.type.isName && entry.type.id == kRtVersion) return pe.Slice(entry.dataRva, entry.size, block);
   }
-  // The resource directory is entry 2 of the data directories.
-  std::uint32_t directoryCount = 0, resourceRva = 0, resourceSize = 0;
-  if (optionalSize < directories + 3 * 8) return false;
-  if (!reader.seek(optionalStart + directories - 4) || !reader.u32(directoryCount) || directoryCount < 3) return false;
-  if (!reader.seek(optionalStart + directories + 2 * 8) || !reader.u32(resourceRva) || !reader.u32(resourceSize))
-    return false;
-  if (resourceRva == 0 || resourceSize == 0) return false;
-
-  std::vector<Section> sections;
-  if (!reader.seek(optionalStart + optionalSize)) return false;
-  for (std::uint16_t i = 0; i < sectionCount; ++i) {
-    Section section;
-    if (!reader.skip(8) || !reader.u32(section.virtualSize) || !reader.u32(section.virtualAddress) ||
-        !reader.u32(section.rawSize) || !reader.u32(section.rawOffset) || !reader.skip(16))
-      return false;
-    sections.push_back(section);
-  }
-
-  // Directory offsets are relative to the resource section's start; take what of it the file
-  // holds, however the declared size compares; every read in it is checked.
-  std::string_view resources;
-  bool found = false;
-  for (const Section& section : sections) {
-    if (resourceRva < section.virtualAddress) continue;
-    const std::uint64_t delta = resourceRva - section.virtualAddress;
-    if (delta >= section.rawSize) continue;
-    const std::uint64_t start = static_cast<std::uint64_t>(section.rawOffset) + delta;
-    if (start >= image.size()) return false;
-    const std::uint64_t held = image.size() - start;
-    const std::uint64_t wanted = section.rawSize - delta;
-    found = ByteReader::slice(image, start, wanted < held ? wanted : held, resources);
-    break;
-  }
-  if (!found) return false;
-
-  std::uint32_t nameDirectory = 0, languageDirectory = 0, dataEntry = 0;
-  if (!DirectoryEntry(resources, 0, false, kRtVersion, nameDirectory) || !(nameDirectory & kSubdirectory)) return false;
-  if (!DirectoryEntry(resources, nameDirectory & ~kSubdirectory, true, 0, languageDirectory) ||
-      !(languageDirectory & kSubdirectory))
-    return false;
-  if (!DirectoryEntry(resources, languageDirectory & ~kSubdirectory, true, 0, dataEntry) ||
-      (dataEntry & kSubdirectory))
-    return false;
-  ByteReader entry(resources);
-  std::uint32_t dataRva = 0, dataSize = 0;
-  if (!entry.seek(dataEntry) || !entry.u32(dataRva) || !entry.u32(dataSize)) return false;
-  return SliceAtRva(image, sections, dataRva, dataSize, block);
+  return false;
 }
 
 bool QueryVersionValue(std::string_view block, const std::vector<std::string>& path, std::string_view& value,

@@ -1,29 +1,162 @@
 #include "platform/ResourceUpdate.h"
 
-// There is no resource writer for PE images on POSIX yet: every update reports failure and
-// no file is touched.
+// Our own writer of the PE resource section, doing what BeginUpdateResourceW,
+// UpdateResourceW and EndUpdateResourceW do on Windows: the handle owns the pending
+// changes; the end reads the file again, merges them into its resources and writes the
+// whole new image to a temporary file beside it, which then replaces it by rename. On any
+// failure the file is left as it was.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/Text.h"
+#include "platform/ResourceImage.h"
+#include "platform/ResourceSection.h"
 
 namespace kvplatform {
 
-ResourceUpdate::~ResourceUpdate() = default;
+namespace {
+
+constexpr std::uint16_t kLanguage = 1033;
+
+struct PendingUpdate {
+  std::string path;
+  struct Change {
+    ResourceSection::Key type;
+    ResourceSection::Key name;
+    bool remove = false;
+    std::string data;
+  };
+  std::vector<Change> changes;
+};
+
+ResourceSection::Key AsKey(const ResourceId& id) {
+  if (!id.isName) return ResourceSection::Key::Id(id.number);
+  const kvtext::WideString wide = kvtext::Utf8ToWide(id.name);
+  return ResourceSection::Key::Name(std::u16string(wide.begin(), wide.end()));
+}
+
+bool ReadFile(const std::string& path, std::string& bytes) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  bytes.clear();
+  char buffer[65536];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+  const bool ok = std::ferror(file) == 0;
+  std::fclose(file);
+  return ok;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<std::size_t>(wrote);
+  }
+  return true;
+}
+
+// Replaces the file at path by bytes: a temporary file beside it, with the file's permission
+// bits, flushed to disk, then renamed over it. The file is unchanged on any failure.
+bool ReplaceFile(const std::string& path, const std::string& bytes) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  std::string temp = path + ".kvrsrc-XXXXXX";
+  const int fd = ::mkstemp(&temp[0]);
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, info.st_mode & 07777) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+// The file's resources with the changes merged; false when the file is not an image whose
+// resources can be read.
+bool ReadImage(const std::string& path, std::string& bytes, ResourceImage& image, ResourceSection& resources) {
+  return ReadFile(path, bytes) && image.Parse(bytes) && image.ReadResources(resources);
+}
+
+}  // namespace
+
+ResourceUpdate::~ResourceUpdate() { delete static_cast<PendingUpdate*>(handle); }
 
 ResourceUpdate& ResourceUpdate::operator=(ResourceUpdate&& other) noexcept {
-  handle = other.Release();
+  if (this != &other) {
+    delete static_cast<PendingUpdate*>(handle);
+    handle = other.Release();
+  }
   return *this;
 }
 
-ResourceUpdate BeginResourceUpdate(const std::string&) { return ResourceUpdate(); }
-
-bool UpdateResourceEntry(ResourceUpdate& update, const ResourceId&, const ResourceId&, const void*, std::uint32_t) {
-  return static_cast<bool>(update);
+ResourceUpdate BeginResourceUpdate(const std::string& path) {
+  if (path.empty() || path.find('\0') != std::string::npos) return ResourceUpdate();
+  // As BeginUpdateResourceW checks: an image whose resources can be read now, and a file
+  // this process may write.
+  std::string bytes;
+  ResourceImage image;
+  ResourceSection resources;
+  if (!ReadImage(path, bytes, image, resources) || ::access(path.c_str(), W_OK) != 0) return ResourceUpdate();
+  auto pending = std::make_unique<PendingUpdate>();
+  pending->path = path;
+  return ResourceUpdate(pending.release());
 }
 
-bool EndResourceUpdate(ResourceUpdate& update, bool) { return update.Release() != nullptr; }
+bool UpdateResourceEntry(ResourceUpdate& update, const ResourceId& type, const ResourceId& name, const void* data,
+                         std::uint32_t size) {
+  if (!update) return false;
+  if (data == nullptr && size != 0) return false;
+  if (type.isName && type.name.empty()) return false;
+  if (name.isName && name.name.empty()) return false;
+  PendingUpdate::Change change;
+  change.type = AsKey(type);
+  change.name = AsKey(name);
+  // No data and no size removes the resource, as UpdateResourceW has it.
+  change.remove = data == nullptr;
+  if (data != nullptr) change.data.assign(static_cast<const char*>(data), size);
+  static_cast<PendingUpdate*>(update.Get())->changes.push_back(std::move(change));
+  return true;
+}
+
+bool EndResourceUpdate(ResourceUpdate& update, bool discard) {
+  if (!update) return false;
+  const std::unique_ptr<PendingUpdate> pending(static_cast<PendingUpdate*>(update.Release()));
+  if (discard) return true;
+  // The file as it is now, as EndUpdateResourceW reads it.
+  std::string bytes;
+  ResourceImage image;
+  ResourceSection resources;
+  if (!ReadImage(pending->path, bytes, image, resources)) return false;
+  for (PendingUpdate::Change& change : pending->changes) {
+    if (change.remove) {
+      resources.Remove(change.type, change.name, kLanguage);
+    } else {
+      resources.Set(change.type, change.name, kLanguage, std::move(change.data));
+    }
+  }
+  std::string rebuilt;
+  if (!image.Rebuild(resources, rebuilt)) return false;
+  return ReplaceFile(pending->path, rebuilt);
+}
 
 bool UpdateSingleResource(const std::string& path, const ResourceId& type, const ResourceId& name,
                           const void* data, std::uint32_t size) {
   ResourceUpdate update = BeginResourceUpdate(path);
-  if (!update || !UpdateResourceEntry(update, type, name, data, size)) return false;
+  if (!update) return false;
+  if (!UpdateResourceEntry(update, type, name, data, size)) {
+    EndResourceUpdate(update, true);
+    return false;
+  }
   return EndResourceUpdate(update, false);
 }
 

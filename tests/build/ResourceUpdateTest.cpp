@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/Platform.h"
+#ifndef _WIN32
+#include "platform/ResourceImage.h"
+#include "platform/ResourceSection.h"
+#include "tests/build/PeFixture.h"
+#endif
 #include "tests/common/TempFolder.h"
 
 #ifdef _WIN32
@@ -40,15 +45,31 @@ TEST(ResourceUpdate, EmptyUpdateFails) {
 }
 
 #ifndef _WIN32
-// Until there is a resource writer of our own, POSIX reports failure and writes nothing.
-TEST(ResourceUpdate, PosixReportsFailureForImages) {
+// POSIX has a resource writer of its own (platform/ResourceImage, tested in depth by
+// tests/platform/ResourceWriterTest.cpp): stamps reach the image and read back, and a file
+// that is not an image is left alone.
+TEST(ResourceUpdate, PosixStampsAnImage) {
   TempFolder temp;
   const std::string path = temp / "image.exe";
-  const std::string bytes = "MZ" + std::string(200, '\0');
+  const std::string bytes = kvtest::PeFixture::Contiguous(false, 3).Bytes();
   TempFolder::Write(path, bytes);
-  EXPECT_FALSE(kvplatform::BeginResourceUpdate(path));
-  EXPECT_FALSE(kvplatform::UpdateSingleResource(path, kRcData, "logo.bmp", kBytes.data(), Size(kBytes)));
-  EXPECT_EQ(TempFolder::Read(path), bytes);
+  const std::string second = "second";
+  ASSERT_TRUE(kvplatform::UpdateSingleResource(path, kRcData, "logo.bmp", kBytes.data(), Size(kBytes)));
+  ASSERT_TRUE(kvplatform::UpdateSingleResource(path, "KV_DATA", 111, second.data(), Size(second)));
+  const std::string stamped = TempFolder::Read(path);
+  kvplatform::ResourceImage image;
+  kvplatform::ResourceSection resources;
+  ASSERT_TRUE(image.Parse(stamped));
+  ASSERT_TRUE(image.ReadResources(resources));
+  using Key = kvplatform::ResourceSection::Key;
+  const auto* logo = resources.Find(Key::Id(kRcData), Key::Name(u"logo.bmp"), 1033);
+  const auto* data = resources.Find(Key::Name(u"KV_DATA"), Key::Id(111), 1033);
+  ASSERT_NE(logo, nullptr);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(logo->data, kBytes);
+  EXPECT_EQ(data->data, second);
+  // The sections before the new one are where they were.
+  EXPECT_EQ(stamped.substr(0x400, 0x800), bytes.substr(0x400, 0x800));
 }
 #else
 

@@ -1,0 +1,486 @@
+#include "platform/ResourceImage.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/ByteIO.h"
+
+// How a new resource section is placed, compared with Wine's EndUpdateResourceW (the
+// implementation our cross-check runs; see tests/e2e/resource-stamp.sh):
+// - The tree is laid out by ResourceSection::Build exactly as Wine lays it out, and the
+//   section's raw data is padded with Wine's "PADDINGXXPADDING" pattern.
+// - When the new tree fits the section's raw data and the room before the next section in
+//   memory, the section is rewritten in place and keeps its raw size (Wine shrinks the
+//   section to the new size rounded to FileAlignment, moving what follows down; keeping the
+//   size means repeated stamps never move anything).
+// - Otherwise the section grows: its raw size becomes the tree's size rounded up to
+//   FileAlignment, and everything after its raw data in the file (the following sections
+//   and any overlay) moves down by whole FileAlignment units; the following sections move
+//   in memory by whole SectionAlignment units, only as far as the new tree needs. Section
+//   headers, SizeOfImage, SizeOfInitializedData, the resource directory, and the data
+//   directories that pointed into a moved section (base relocations, debug) follow; the
+//   symbol-table pointer, the certificate table (file offsets) and the debug entries' file
+//   offsets follow the moved bytes. Wine moves the sections too but leaves the other data
+//   directories and the symbol-table pointer where they were.
+// - A section moved in memory must be one whose contents hold no RVA that would need
+//   rebasing: the base-relocation section, or a discardable section, neither executable,
+//   with no data directory but the relocations or debug data in it and no base relocation
+//   for a page in it. Anything else (e.g. .data after .rsrc) is refused.
+// - An image without resources gets a new section ".rsrc" (initialised data, readable)
+//   after the last section's raw data, the overlay following it, when the section table
+//   has room for one more header (Wine writes the header without checking, and places the
+//   section after the overlay).
+// - The section's VirtualSize is the tree's exact size, as linkers write it (Wine writes
+//   it rounded up to SectionAlignment when the section grows, and leaves it otherwise).
+// - The checksum is recomputed when the image had one, and stays 0 otherwise (Wine leaves
+//   the old value, which no longer matches). The time stamp is kept, as Wine keeps it.
+
+namespace kvplatform {
+
+namespace {
+
+using kvbytes::ByteReader;
+
+constexpr std::uint32_t kResourceDirectory = 2;
+constexpr std::uint32_t kCertificateDirectory = 4;  // a file offset, not an RVA
+constexpr std::uint32_t kRelocationDirectory = 5;
+constexpr std::uint32_t kDebugDirectory = 6;
+constexpr std::uint32_t kSectionHeaderSize = 40;
+constexpr std::uint32_t kDebugEntrySize = 28;
+constexpr std::uint32_t kCode = 0x00000020;
+constexpr std::uint32_t kInitializedData = 0x00000040;
+constexpr std::uint32_t kDiscardable = 0x02000000;
+constexpr std::uint32_t kExecute = 0x20000000;
+constexpr std::uint32_t kRead = 0x40000000;
+constexpr std::uint64_t kMax32 = 0xFFFFFFFFull;
+
+std::uint64_t RoundUp(std::uint64_t value, std::uint64_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
+
+bool PowerOfTwo(std::uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
+
+// The PE checksum: 16-bit words summed with their carries folded in, the checksum field
+// itself left out, plus the file's length.
+std::uint32_t CheckSum(const std::string& bytes, std::uint64_t fieldAt) {
+  std::uint64_t sum = 0;
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    if (i == fieldAt || i == fieldAt + 2) continue;
+    std::uint32_t word = static_cast<unsigned char>(bytes[i]);
+    if (i + 1 < bytes.size()) word |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    sum += word;
+    sum = (sum & 0xFFFF) + (sum >> 16);
+  }
+  sum = (sum & 0xFFFF) + (sum >> 16);
+  return static_cast<std::uint32_t>(sum + bytes.size());
+}
+
+}  // namespace
+
+bool ResourceImage::Parse(std::string_view bytes) {
+  image = bytes;
+  directories.clear();
+  sections.clear();
+  ByteReader reader(bytes);
+  std::uint16_t mz = 0, sectionCount = 0, optionalSize = 0, magic = 0;
+  std::uint32_t signature = 0;
+  if (!reader.u16(mz) || mz != 0x5A4D || !reader.seek(0x3C) || !reader.u32(ntAt)) return false;
+  if (!reader.seek(ntAt) || !reader.u32(signature) || signature != 0x00004550) return false;
+  if (!reader.skip(2) || !reader.u16(sectionCount) || !reader.skip(4) || !reader.u32(symbolTable) ||
+      !reader.skip(4) || !reader.u16(optionalSize) || !reader.skip(2))
+    return false;
+  optionalAt = static_cast<std::uint32_t>(reader.position());
+  if (!reader.u16(magic)) return false;
+  std::uint32_t directoryOffset = 0;
+  if (magic == 0x10B) {
+    is32 = true;
+    directoryOffset = 96;
+  } else if (magic == 0x20B) {
+    is32 = false;
+    directoryOffset = 112;
+  } else {
+    return false;
+  }
+  std::uint32_t directoryCount = 0;
+  if (optionalSize < directoryOffset) return false;
+  if (!reader.seek(optionalAt + 8ull) || !reader.u32(sizeOfInitializedData)) return false;
+  if (!reader.seek(optionalAt + 32ull) || !reader.u32(sectionAlignment) || !reader.u32(fileAlignment)) return false;
+  if (!reader.seek(optionalAt + 56ull) || !reader.u32(sizeOfImage) || !reader.u32(sizeOfHeaders) ||
+      !reader.u32(checkSum))
+    return false;
+  if (!reader.seek(optionalAt + static_cast<std::uint64_t>(directoryOffset) - 4) || !reader.u32(directoryCount))
+    return false;
+  // Only the entries the optional header has room for are directories.
+  directoryCount = std::min<std::uint32_t>(directoryCount, (optionalSize - directoryOffset) / 8);
+  directoriesAt = optionalAt + directoryOffset;
+  for (std::uint32_t i = 0; i < directoryCount; ++i) {
+    Directory directory;
+    if (!reader.u32(directory.rva) || !reader.u32(directory.size)) return false;
+    directories.push_back(directory);
+  }
+  sectionTableAt = optionalAt + optionalSize;
+  if (!reader.seek(sectionTableAt)) return false;
+  if (static_cast<std::uint64_t>(sectionCount) * kSectionHeaderSize > reader.remaining()) return false;
+  for (std::uint16_t i = 0; i < sectionCount; ++i) {
+    Section section;
+    reader.bytes(section.name, 8);
+    reader.u32(section.virtualSize);
+    reader.u32(section.virtualAddress);
+    reader.u32(section.sizeOfRawData);
+    reader.u32(section.pointerToRawData);
+    reader.skip(12);
+    reader.u32(section.characteristics);
+    sections.push_back(section);
+  }
+  return true;
+}
+
+int ResourceImage::SectionOfRva(std::uint32_t rva) const {
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    const Section& section = sections[i];
+    const std::uint64_t extent = std::max(section.virtualSize, section.sizeOfRawData);
+    if (rva >= section.virtualAddress && rva - section.virtualAddress < extent) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool ResourceImage::Slice(std::uint32_t rva, std::uint64_t count, std::string_view& out) const {
+  for (const Section& section : sections) {
+    const std::uint64_t start = section.virtualAddress;
+    if (rva < start) continue;
+    const std::uint64_t delta = rva - start;
+    if (delta >= section.sizeOfRawData || count > section.sizeOfRawData - delta) continue;
+    return ByteReader::slice(image, static_cast<std::uint64_t>(section.pointerToRawData) + delta, count, out);
+  }
+  return false;
+}
+
+bool ResourceImage::ResourceTree(std::string_view& tree) const {
+  if (directories.size() <= kResourceDirectory) return false;
+  const Directory& resources = directories[kResourceDirectory];
+  if (resources.rva == 0 || resources.size == 0) return false;
+  // Directory offsets are relative to the tree's start; take what of its section the file
+  // holds, however the declared size compares: every read in it is checked.
+  for (const Section& section : sections) {
+    if (resources.rva < section.virtualAddress) continue;
+    const std::uint64_t delta = resources.rva - section.virtualAddress;
+    if (delta >= section.sizeOfRawData) continue;
+    const std::uint64_t start = static_cast<std::uint64_t>(section.pointerToRawData) + delta;
+    if (start >= image.size()) return false;
+    const std::uint64_t held = image.size() - start;
+    const std::uint64_t wanted = section.sizeOfRawData - delta;
+    return ByteReader::slice(image, start, std::min(wanted, held), tree);
+  }
+  return false;
+}
+
+bool ResourceImage::ReadResources(ResourceSection& resources) const {
+  resources.Entries().clear();
+  if (directories.size() <= kResourceDirectory || directories[kResourceDirectory].rva == 0 ||
+      directories[kResourceDirectory].size == 0)
+    return true;
+  std::string_view tree;
+  if (!ResourceTree(tree) || !resources.ReadTree(tree)) return false;
+  // Resources that do not overlap fit the image: more data than that is a damaged tree
+  // pointing many entries at the same bytes, refused before it is copied.
+  std::uint64_t total = 0;
+  for (const ResourceSection::Entry& entry : resources.Entries()) total += entry.size;
+  if (total > image.size()) return false;
+  for (ResourceSection::Entry& entry : resources.Entries()) {
+    std::string_view data;
+    if (!Slice(entry.dataRva, entry.size, data)) return false;
+    entry.data.assign(data);
+  }
+  return true;
+}
+
+bool ResourceImage::BaseRelocationsOutside(std::uint32_t fromRva) const {
+  if (directories.size() <= kRelocationDirectory) return true;
+  const Directory& relocations = directories[kRelocationDirectory];
+  if (relocations.rva == 0 || relocations.size == 0) return true;
+  std::string_view blocks;
+  if (!Slice(relocations.rva, relocations.size, blocks)) return false;
+  ByteReader reader(blocks);
+  while (reader.remaining() >= 8) {
+    std::uint32_t page = 0, blockSize = 0;
+    reader.u32(page);
+    reader.u32(blockSize);
+    if (blockSize < 8 || !reader.skip(blockSize - 8)) return false;
+    if (blockSize > 8 && page >= fromRva) return false;
+  }
+  return true;
+}
+
+void ResourceImage::WriteHeaders(std::string& out, const std::vector<Section>& newSections,
+                                 const std::vector<Directory>& newDirectories, std::uint32_t newSizeOfImage,
+                                 std::uint32_t newSizeOfInitializedData, std::uint32_t newSymbolTable) const {
+  kvbytes::SetU16(out, ntAt + 6ull, static_cast<std::uint16_t>(newSections.size()));
+  kvbytes::SetU32(out, ntAt + 12ull, newSymbolTable);
+  kvbytes::SetU32(out, optionalAt + 8ull, newSizeOfInitializedData);
+  kvbytes::SetU32(out, optionalAt + 56ull, newSizeOfImage);
+  for (std::size_t i = 0; i < newDirectories.size(); ++i) {
+    kvbytes::SetU32(out, directoriesAt + 8ull * i, newDirectories[i].rva);
+    kvbytes::SetU32(out, directoriesAt + 8ull * i + 4, newDirectories[i].size);
+  }
+  for (std::size_t i = 0; i < newSections.size(); ++i) {
+    const std::uint64_t at = sectionTableAt + static_cast<std::uint64_t>(kSectionHeaderSize) * i;
+    const Section& section = newSections[i];
+    if (i >= sections.size()) {  // a new header: everything not set here is zero
+      for (std::uint32_t b = 0; b < kSectionHeaderSize; ++b) out[static_cast<std::size_t>(at + b)] = '\0';
+      std::memcpy(&out[static_cast<std::size_t>(at)], section.name, 8);
+    }
+    kvbytes::SetU32(out, at + 8, section.virtualSize);
+    kvbytes::SetU32(out, at + 12, section.virtualAddress);
+    kvbytes::SetU32(out, at + 16, section.sizeOfRawData);
+    kvbytes::SetU32(out, at + 20, section.pointerToRawData);
+    kvbytes::SetU32(out, at + 36, section.characteristics);
+  }
+}
+
+// Moves the debug entries' data along with the bytes and sections they point into; false
+// when the debug directory cannot be found in the new image.
+static bool FixDebugEntries(std::string& out, std::uint32_t debugRva, std::uint32_t debugSize, std::uint32_t rvaFrom,
+                            std::uint32_t rvaDelta, std::uint64_t fileFrom, std::uint64_t fileDelta,
+                            std::uint64_t directoryAt) {
+  for (std::uint64_t at = 0; at + kDebugEntrySize <= debugSize; at += kDebugEntrySize) {
+    const std::uint64_t entry = directoryAt + at;
+    if (entry + kDebugEntrySize > out.size()) return false;
+    ByteReader reader(out);
+    std::uint32_t address = 0, pointer = 0;
+    reader.seek(entry + 20);
+    reader.u32(address);
+    reader.u32(pointer);
+    if (address != 0 && address >= rvaFrom) kvbytes::SetU32(out, entry + 20, address + rvaDelta);
+    if (pointer != 0 && pointer >= fileFrom) {
+      if (pointer + fileDelta > kMax32) return false;
+      kvbytes::SetU32(out, entry + 24, static_cast<std::uint32_t>(pointer + fileDelta));
+    }
+  }
+  (void)debugRva;
+  return true;
+}
+
+bool ResourceImage::Rebuild(const ResourceSection& resources, std::string& out) const {
+  if (!PowerOfTwo(fileAlignment) || !PowerOfTwo(sectionAlignment) || fileAlignment > sectionAlignment) return false;
+  if (directories.size() <= kResourceDirectory) return false;
+  // Every section's raw data must be in the file, and the sections in ascending order in
+  // memory, as the loader wants them.
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    const Section& section = sections[i];
+    if (section.sizeOfRawData != 0 &&
+        static_cast<std::uint64_t>(section.pointerToRawData) + section.sizeOfRawData > image.size())
+      return false;
+    if (i > 0 && section.virtualAddress <= sections[i - 1].virtualAddress) return false;
+  }
+  const Directory& resourceDirectory = directories[kResourceDirectory];
+  if (resourceDirectory.rva == 0 && resourceDirectory.size == 0) {
+    for (const Section& section : sections) {
+      if (std::memcmp(section.name, ".rsrc\0\0\0", 8) == 0) return false;  // there, but not in use
+    }
+    return RebuildAdded(resources, out);
+  }
+  const int index = SectionOfRva(resourceDirectory.rva);
+  // The tree must start the section: a section that holds other data before it cannot be
+  // rewritten.
+  if (index < 0 || sections[static_cast<std::size_t>(index)].virtualAddress != resourceDirectory.rva) return false;
+  return RebuildExisting(resources, index, out);
+}
+
+bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index, std::string& out) const {
+  const Section& old = sections[static_cast<std::size_t>(index)];
+  std::string tree;
+  if (!resources.Build(old.virtualAddress, tree)) return false;
+  const std::uint64_t total = tree.size();
+  const std::uint64_t neededRaw = RoundUp(total, fileAlignment);
+
+  // Room in memory: up to the next section.
+  const bool hasNext = static_cast<std::size_t>(index) + 1 < sections.size();
+  const std::uint64_t nextRva = hasNext ? sections[static_cast<std::size_t>(index) + 1].virtualAddress : 0;
+  std::uint64_t rvaDelta = 0;
+  if (hasNext && old.virtualAddress + total > nextRva) {
+    rvaDelta = RoundUp(RoundUp(old.virtualAddress + total, sectionAlignment) - nextRva, sectionAlignment);
+  }
+  // Room in the file: the section's raw data, or more, moving what follows.
+  const std::uint64_t oldEnd = static_cast<std::uint64_t>(old.pointerToRawData) + old.sizeOfRawData;
+  std::uint64_t newRawSize = old.sizeOfRawData;
+  std::uint64_t tailFrom = oldEnd;
+  std::uint64_t fileDelta = 0;
+  if (neededRaw > old.sizeOfRawData) {
+    if (old.pointerToRawData % fileAlignment != 0) return false;
+    newRawSize = neededRaw;
+    tailFrom = std::min<std::uint64_t>(RoundUp(oldEnd, fileAlignment), image.size());
+    fileDelta = old.pointerToRawData + newRawSize - tailFrom;
+  }
+
+  // The other sections: before the resources in the file, or after them, never between;
+  // the ones after them in memory move by rvaDelta and must be safe to move.
+  std::vector<Section> moved = sections;
+  const std::vector<Directory>& dirs = directories;
+  for (std::size_t i = 0; i < moved.size(); ++i) {
+    if (static_cast<int>(i) == index) continue;
+    Section& section = moved[i];
+    if (section.sizeOfRawData != 0) {
+      const std::uint64_t start = section.pointerToRawData;
+      if (start >= tailFrom) {
+        if (start + fileDelta > kMax32) return false;
+        section.pointerToRawData = static_cast<std::uint32_t>(start + fileDelta);
+      } else if (start + section.sizeOfRawData > old.pointerToRawData) {
+        return false;
+      }
+    }
+    if (i > static_cast<std::size_t>(index) && rvaDelta != 0) {
+      bool holdsRelocations = false;
+      for (std::size_t d = 0; d < dirs.size(); ++d) {
+        if (d == kCertificateDirectory || dirs[d].rva == 0) continue;
+        if (SectionOfRva(dirs[d].rva) != static_cast<int>(i)) continue;
+        if (d == kRelocationDirectory) {
+          holdsRelocations = true;
+        } else if (d != kDebugDirectory) {
+          return false;
+        }
+      }
+      if ((section.characteristics & (kCode | kExecute)) != 0) return false;
+      if (!holdsRelocations && (section.characteristics & kDiscardable) == 0) return false;
+      if (section.virtualAddress + rvaDelta > kMax32) return false;
+      section.virtualAddress = static_cast<std::uint32_t>(section.virtualAddress + rvaDelta);
+    }
+  }
+  // Base relocations describe the pages of sections that do not move, so the relocation
+  // section's contents stay as they are when it moves; a relocation for a page of a moved
+  // section would need rebasing, and is refused.
+  if (rvaDelta != 0 && !BaseRelocationsOutside(static_cast<std::uint32_t>(nextRva))) return false;
+  Section& resourceSection = moved[static_cast<std::size_t>(index)];
+  resourceSection.virtualSize = static_cast<std::uint32_t>(total);
+  resourceSection.sizeOfRawData = static_cast<std::uint32_t>(newRawSize);
+
+  std::vector<Directory> newDirectories = dirs;
+  for (std::size_t d = 0; d < newDirectories.size(); ++d) {
+    Directory& directory = newDirectories[d];
+    if (d == kResourceDirectory) {
+      directory = {old.virtualAddress, static_cast<std::uint32_t>(total)};
+    } else if (d == kCertificateDirectory) {
+      if (directory.rva != 0 && directory.rva >= tailFrom) {
+        if (directory.rva + fileDelta > kMax32) return false;
+        directory.rva = static_cast<std::uint32_t>(directory.rva + fileDelta);
+      }
+    } else if (directory.rva != 0) {
+      // Into the resource section: its contents are replaced, so nothing else may be there;
+      // into a section after it: moves with that section; anywhere else: stays.
+      const int holder = SectionOfRva(directory.rva);
+      if (holder == index) return false;
+      if (holder > index) directory.rva = static_cast<std::uint32_t>(directory.rva + rvaDelta);
+    }
+  }
+
+  std::uint32_t newSymbolTable = symbolTable;
+  if (symbolTable != 0 && symbolTable >= tailFrom) {
+    if (symbolTable + fileDelta > kMax32) return false;
+    newSymbolTable = static_cast<std::uint32_t>(symbolTable + fileDelta);
+  }
+  std::uint64_t end = 0;
+  for (const Section& section : moved) {
+    end = std::max<std::uint64_t>(end, static_cast<std::uint64_t>(section.virtualAddress) +
+                                           (section.virtualSize ? section.virtualSize : section.sizeOfRawData));
+  }
+  const std::uint64_t newSizeOfImage = std::max<std::uint64_t>(sizeOfImage + rvaDelta, RoundUp(end, sectionAlignment));
+  std::uint64_t newInitialized = sizeOfInitializedData;
+  if (old.characteristics & kInitializedData) newInitialized += newRawSize - old.sizeOfRawData;
+  if (newSizeOfImage > kMax32 || newInitialized > kMax32) return false;
+
+  const std::uint64_t newLength = static_cast<std::uint64_t>(old.pointerToRawData) + newRawSize + (image.size() - tailFrom);
+  if (newLength > kMax32) return false;
+  out.clear();
+  out.reserve(static_cast<std::size_t>(newLength));
+  out.append(image.substr(0, old.pointerToRawData));
+  out += tree;
+  ResourceSection::AppendPadding(out, newRawSize - total);
+  out.append(image.substr(static_cast<std::size_t>(tailFrom)));
+  WriteHeaders(out, moved, newDirectories, static_cast<std::uint32_t>(newSizeOfImage),
+               static_cast<std::uint32_t>(newInitialized), newSymbolTable);
+
+  if (newDirectories.size() > kDebugDirectory && newDirectories[kDebugDirectory].rva != 0) {
+    const Directory& debug = newDirectories[kDebugDirectory];
+    std::uint64_t at = 0;
+    bool found = false;
+    for (const Section& section : moved) {
+      if (debug.rva >= section.virtualAddress && debug.rva - section.virtualAddress < section.sizeOfRawData) {
+        at = section.pointerToRawData + static_cast<std::uint64_t>(debug.rva - section.virtualAddress);
+        found = true;
+        break;
+      }
+    }
+    if (!found || !FixDebugEntries(out, debug.rva, debug.size, static_cast<std::uint32_t>(hasNext ? nextRva : kMax32),
+                                   static_cast<std::uint32_t>(rvaDelta), tailFrom, fileDelta, at))
+      return false;
+  }
+  if (checkSum != 0) kvbytes::SetU32(out, optionalAt + 64ull, CheckSum(out, optionalAt + 64ull));
+  return true;
+}
+
+bool ResourceImage::RebuildAdded(const ResourceSection& resources, std::string& out) const {
+  // Room for one more header after the table, inside the headers and before any raw data,
+  // and nothing there yet (a bound-import table may sit after the section table).
+  const std::uint64_t tableEnd = sectionTableAt + static_cast<std::uint64_t>(kSectionHeaderSize) * sections.size();
+  const std::uint64_t newTableEnd = tableEnd + kSectionHeaderSize;
+  if (newTableEnd > sizeOfHeaders || newTableEnd > image.size() || sections.size() >= 0xFFFF) return false;
+  std::uint64_t rawEnd = sizeOfHeaders;
+  std::uint64_t virtualEnd = sizeOfImage;
+  for (const Section& section : sections) {
+    if (section.sizeOfRawData != 0) {
+      if (section.pointerToRawData < newTableEnd) return false;
+      rawEnd = std::max<std::uint64_t>(rawEnd, static_cast<std::uint64_t>(section.pointerToRawData) + section.sizeOfRawData);
+    }
+    virtualEnd = std::max<std::uint64_t>(virtualEnd, static_cast<std::uint64_t>(section.virtualAddress) +
+                                                         std::max(section.virtualSize, section.sizeOfRawData));
+  }
+  for (std::uint64_t at = tableEnd; at < newTableEnd; ++at) {
+    if (image[static_cast<std::size_t>(at)] != '\0') return false;
+  }
+  if (rawEnd > image.size()) return false;
+  const std::uint64_t rva = RoundUp(virtualEnd, sectionAlignment);
+  if (rva > kMax32) return false;
+  std::string tree;
+  if (!resources.Build(static_cast<std::uint32_t>(rva), tree)) return false;
+  const std::uint64_t total = tree.size();
+  const std::uint64_t rawAt = RoundUp(rawEnd, fileAlignment);
+  const std::uint64_t rawSize = RoundUp(total, fileAlignment);
+  const std::uint64_t overlayShift = rawAt + rawSize - rawEnd;
+  const std::uint64_t newSizeOfImage = rva + RoundUp(total, sectionAlignment);
+  const std::uint64_t newInitialized = static_cast<std::uint64_t>(sizeOfInitializedData) + rawSize;
+  const std::uint64_t newLength = image.size() + overlayShift;
+  if (newSizeOfImage > kMax32 || newInitialized > kMax32 || newLength > kMax32) return false;
+
+  std::vector<Section> withNew = sections;
+  Section added;
+  std::memcpy(added.name, ".rsrc\0\0\0", 8);
+  added.virtualSize = static_cast<std::uint32_t>(total);
+  added.virtualAddress = static_cast<std::uint32_t>(rva);
+  added.sizeOfRawData = static_cast<std::uint32_t>(rawSize);
+  added.pointerToRawData = static_cast<std::uint32_t>(rawAt);
+  added.characteristics = kInitializedData | kRead;
+  withNew.push_back(added);
+  std::vector<Directory> newDirectories = directories;
+  newDirectories[kResourceDirectory] = {static_cast<std::uint32_t>(rva), static_cast<std::uint32_t>(total)};
+  if (newDirectories.size() > kCertificateDirectory) {
+    Directory& certificates = newDirectories[kCertificateDirectory];
+    if (certificates.rva != 0 && certificates.rva >= rawEnd) {
+      certificates.rva = static_cast<std::uint32_t>(certificates.rva + overlayShift);
+    }
+  }
+  std::uint32_t newSymbolTable = symbolTable;
+  if (symbolTable != 0 && symbolTable >= rawEnd) newSymbolTable = static_cast<std::uint32_t>(symbolTable + overlayShift);
+
+  out.clear();
+  out.reserve(static_cast<std::size_t>(newLength));
+  out.append(image.substr(0, static_cast<std::size_t>(rawEnd)));
+  out.append(static_cast<std::size_t>(rawAt - rawEnd), '\0');
+  out += tree;
+  ResourceSection::AppendPadding(out, rawSize - total);
+  out.append(image.substr(static_cast<std::size_t>(rawEnd)));
+  WriteHeaders(out, withNew, newDirectories, static_cast<std::uint32_t>(newSizeOfImage),
+               static_cast<std::uint32_t>(newInitialized), newSymbolTable);
+  if (checkSum != 0) kvbytes::SetU32(out, optionalAt + 64ull, CheckSum(out, optionalAt + 64ull));
+  return true;
+}
+
+}  // namespace kvplatform

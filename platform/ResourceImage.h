@@ -1,0 +1,74 @@
+// A PE32 or PE32+ image in memory as far as its resources concern it: the headers, the
+// section table and the resource directory, read with every offset checked; and the same
+// image written again with a new resource section, as EndUpdateResourceW writes it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ResourceSection.h"
+
+namespace kvplatform {
+
+class ResourceImage {
+public:
+  // Reads the headers and the section table of image, which must outlive this object. False
+  // for anything that is not a PE32 or PE32+ image whose headers the bytes hold whole.
+  bool Parse(std::string_view image);
+
+  // The resource tree: from the resource directory's RVA to the end of the section holding
+  // it, as far as the file holds that section. False when the image has no resources.
+  bool ResourceTree(std::string_view& tree) const;
+
+  // count bytes at an RVA, when one section's raw data in the file holds all of them.
+  bool Slice(std::uint32_t rva, std::uint64_t count, std::string_view& out) const;
+
+  // Every resource with its data. An image without a resource directory gives an empty
+  // model; a damaged tree or data outside the file fails.
+  bool ReadResources(ResourceSection& resources) const;
+
+  // The whole image again with resources as its resource section (see the .cpp for the
+  // layout rules). False, with out unspecified, for what cannot be written safely.
+  bool Rebuild(const ResourceSection& resources, std::string& out) const;
+
+private:
+  struct Section {
+    char name[8] = {};
+    std::uint32_t virtualSize = 0;
+    std::uint32_t virtualAddress = 0;
+    std::uint32_t sizeOfRawData = 0;
+    std::uint32_t pointerToRawData = 0;
+    std::uint32_t characteristics = 0;
+  };
+  struct Directory {
+    std::uint32_t rva = 0;
+    std::uint32_t size = 0;
+  };
+
+  int SectionOfRva(std::uint32_t rva) const;  // index, or -1
+  bool RebuildExisting(const ResourceSection& resources, int index, std::string& out) const;
+  bool RebuildAdded(const ResourceSection& resources, std::string& out) const;
+  bool BaseRelocationsOutside(std::uint32_t fromRva) const;
+  void WriteHeaders(std::string& out, const std::vector<Section>& sections, const std::vector<Directory>& directories,
+                    std::uint32_t sizeOfImage, std::uint32_t sizeOfInitializedData, std::uint32_t symbolTable) const;
+
+  std::string_view image;
+  bool is32 = false;
+  std::uint32_t ntAt = 0;        // "PE\0\0"
+  std::uint32_t optionalAt = 0;  // optional header
+  std::uint32_t directoriesAt = 0;
+  std::uint32_t sectionTableAt = 0;
+  std::uint32_t fileAlignment = 0;
+  std::uint32_t sectionAlignment = 0;
+  std::uint32_t sizeOfImage = 0;
+  std::uint32_t sizeOfHeaders = 0;
+  std::uint32_t sizeOfInitializedData = 0;
+  std::uint32_t checkSum = 0;
+  std::uint32_t symbolTable = 0;
+  std::vector<Directory> directories;
+  std::vector<Section> sections;
+};
+
+}  // namespace kvplatform
