@@ -11,6 +11,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
+#include <cwctype>
+#include <locale.h>
+#include <wctype.h>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -37,10 +41,24 @@ struct PendingUpdate {
   std::vector<Change> changes;
 };
 
+// UpdateResourceW stores a type or name string in upper case (Wine: "logo.bmp" becomes
+// "LOGO.BMP", "naïve" "NAÏVE"); resources already in the file keep theirs. Each UTF-16 unit
+// outside the surrogates is mapped by the C library's Unicode tables (C.UTF-8), ASCII
+// letters alone where that locale is missing.
+char16_t Upcase(char16_t unit) {
+  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  if (unit >= 0xD800 && unit <= 0xDFFF) return unit;
+  if (unicode == static_cast<locale_t>(0)) return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32) : unit;
+  const wint_t upper = towupper_l(static_cast<wint_t>(unit), unicode);
+  return upper <= 0xFFFF && !(upper >= 0xD800 && upper <= 0xDFFF) ? static_cast<char16_t>(upper) : unit;
+}
+
 ResourceSection::Key AsKey(const ResourceId& id) {
   if (!id.isName) return ResourceSection::Key::Id(id.number);
   const kvtext::WideString wide = kvtext::Utf8ToWide(id.name);
-  return ResourceSection::Key::Name(std::u16string(wide.begin(), wide.end()));
+  std::u16string name;
+  for (const kvtext::WideChar unit : wide) name.push_back(Upcase(static_cast<char16_t>(unit)));
+  return ResourceSection::Key::Name(std::move(name));
 }
 
 bool ReadFile(const std::string& path, std::string& bytes) {

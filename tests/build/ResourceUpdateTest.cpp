@@ -62,7 +62,8 @@ TEST(ResourceUpdate, PosixStampsAnImage) {
   ASSERT_TRUE(image.Parse(stamped));
   ASSERT_TRUE(image.ReadResources(resources));
   using Key = kvplatform::ResourceSection::Key;
-  const auto* logo = resources.Find(Key::Id(kRcData), Key::Name(u"logo.bmp"), 1033);
+  // Names are stored in upper case, as UpdateResourceW stores them.
+  const auto* logo = resources.Find(Key::Id(kRcData), Key::Name(u"LOGO.BMP"), 1033);
   const auto* data = resources.Find(Key::Name(u"KV_DATA"), Key::Id(111), 1033);
   ASSERT_NE(logo, nullptr);
   ASSERT_NE(data, nullptr);

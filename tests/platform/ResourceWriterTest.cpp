@@ -398,7 +398,7 @@ TEST_P(ResourceWriter, GrowthMovesTheRelocationsAndTheOverlay) {
   EXPECT_EQ(after.substr(after.size() - options.overlay.size()), options.overlay);
 
   ResourceSection expected = StartingResources();
-  expected.Set(Key::Id(kBitmap), Key::Name(u"logo.bmp"), 1033, bitmap);
+  expected.Set(Key::Id(kBitmap), Key::Name(u"LOGO.BMP"), 1033, bitmap);
   expected.Set(Key::Id(kRcData), Key::Id(1), 1033, version);
   EXPECT_EQ(ReadBack().Entries().size(), expected.Entries().size());
   const std::vector<std::string> lines = Listing();
@@ -422,7 +422,9 @@ TEST_P(ResourceWriter, RepeatedStampsDoNotGrowTheFile) {
   // A smaller one later fits in place too.
   ASSERT_TRUE(Stamp(path, {{{kBitmap, "logo.bmp"}, "small"}}));
   EXPECT_EQ(TempFolder::Read(path).size(), first.size());
-  EXPECT_EQ(ReadBack().Find(Key::Id(kBitmap), Key::Name(u"logo.bmp"), 1033)->data, "small");
+  const ResourceSection::Entry* small = ReadBack().Find(Key::Id(kBitmap), Key::Name(u"LOGO.BMP"), 1033);
+  ASSERT_NE(small, nullptr);
+  EXPECT_EQ(small->data, "small");
 }
 
 TEST_P(ResourceWriter, ImageWithoutResourcesGetsASection) {
@@ -490,6 +492,35 @@ TEST_P(ResourceWriter, DamagedImagesAreLeftAlone) {
 
 INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, ResourceWriter, testing::Values(false, true),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "Pe32" : "Pe32Plus"; });
+
+// As UpdateResourceW (Wine's, observed): new type and name strings are stored in upper case,
+// whole Unicode letters included; names already in the file keep their case.
+TEST(ResourceUpdatePosix, NewNamesAreUpperCaseAndOldOnesKept) {
+  TempFolder temp;
+  const std::string path = temp / "program.exe";
+  ImageOptions options;
+  std::string bytes = MakeImage(options);
+  {
+    ResourceImage image;
+    ResourceSection resources = StartingResources();
+    resources.Set(Key::Id(kBitmap), Key::Name(u"old.bmp"), 1033, "old");
+    ASSERT_TRUE(image.Parse(bytes));
+    std::string rebuilt;
+    ASSERT_TRUE(image.Rebuild(resources, rebuilt));
+    bytes = rebuilt;
+  }
+  TempFolder::Write(path, bytes);
+  ASSERT_TRUE(kvplatform::UpdateSingleResource(path, "mytype", "na\xc3\xafve\xc3\xbf\xc5\x93.bmp", "new", 3));
+  ResourceImage image;
+  ResourceSection resources;
+  const std::string stamped = TempFolder::Read(path);
+  ASSERT_TRUE(image.Parse(stamped));
+  ASSERT_TRUE(image.ReadResources(resources));
+  EXPECT_NE(resources.Find(Key::Id(kBitmap), Key::Name(u"old.bmp"), 1033), nullptr);
+  const ResourceSection::Entry* named = resources.Find(Key::Name(u"MYTYPE"), Key::Name(u"NA\u00CFVE\u0178\u0152.BMP"), 1033);
+  ASSERT_NE(named, nullptr);
+  EXPECT_EQ(named->data, "new");
+}
 
 TEST(ResourceUpdatePosix, KeepsPermissionsAndDiscardsWhenAsked) {
   TempFolder temp;
