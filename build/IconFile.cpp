@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "build/Icns.h"
+#include "build/OutputFile.h"
 #include "common/ByteIO.h"
+#include "platform/PngCodec.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -15,6 +18,8 @@ constexpr char kPngSignature[] = "\x89PNG\r\n\x1A\n";
 constexpr std::uint64_t kPngSignatureSize = 8;
 // Signature, then the IHDR chunk's length and type, then its width and height.
 constexpr std::uint64_t kPngHeadSize = 24;
+// The directory cannot describe anything larger; beyond it a PNG would only cost memory.
+constexpr std::int32_t kLargestIconSide = 256;
 
 std::uint32_t BigEndian(std::string_view bytes, std::size_t at) {
   std::uint32_t value = 0;
@@ -24,6 +29,11 @@ std::uint32_t BigEndian(std::string_view bytes, std::size_t at) {
 
 bool IsPng(std::string_view head) {
   return head.size() >= kPngSignatureSize && head.compare(0, kPngSignatureSize, kPngSignature, kPngSignatureSize) == 0;
+}
+
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+  kvbuild::OutputFile out(path);
+  return out.Write(bytes) && out.Commit();
 }
 
 bool ReadImageHeader(std::string_view head, KVIconImage& image) {
@@ -108,12 +118,51 @@ bool KVIconFile::ImageBytes(std::uint32_t index, std::string& out) const {
   return kvbytes::ReadAt(file.get(), length, entries[index].offset, entries[index].bytesInImage, out);
 }
 
-KVIconDecode KVIconFile::DecodeImage(std::uint32_t index, KVIconPixels& out) const {
+bool KVIconFile::DecodeImage(std::uint32_t index, KVIconPixels& out) const {
   out = KVIconPixels{};
   std::string bytes;
-  if (!ImageBytes(index, bytes)) return KVIconDecode::Failed;
-  if (IsPng(bytes)) return KVIconDecode::Png;
-  return DecodeIconBitmap(bytes, entries[index].height, out) ? KVIconDecode::Decoded : KVIconDecode::Failed;
+  if (!ImageBytes(index, bytes)) return false;
+  if (!IsPng(bytes)) return DecodeIconBitmap(bytes, entries[index].height, out);
+
+  const KVIconImage& image = images[index];
+  if (image.width <= 0 || image.height <= 0 || image.width > kLargestIconSide || image.height > kLargestIconSide) {
+    return false;
+  }
+  kvplatform::RgbaImage decoded;
+  // The file may have changed since Load: the stream must still be the size Load saw.
+  if (!kvplatform::DecodePng(bytes, decoded) || decoded.width != static_cast<std::uint32_t>(image.width) ||
+      decoded.height != static_cast<std::uint32_t>(image.height)) {
+    return false;
+  }
+  return PixelsFromRgba(decoded, out);
+}
+
+bool KVIconFile::DecodeAtListedSize(std::uint32_t index, KVIconPixels& out) const {
+  if (!DecodeImage(index, out)) return false;
+  const auto side = [](std::uint8_t listed) { return listed == 0 ? 256u : std::uint32_t{listed}; };
+  if (out.width == side(entries[index].width) && out.height == side(entries[index].height)) return true;
+  out = KVIconPixels{};
+  return false;
+}
+
+bool KVIconFile::WriteRleRgb(std::uint32_t index, const std::string& to) const {
+  KVIconPixels pixels;
+  return DecodeAtListedSize(index, pixels) && WriteWhole(to, IcnsRgbData(pixels));
+}
+
+bool KVIconFile::WriteAlphaMask(std::uint32_t index, const std::string& to) const {
+  KVIconPixels pixels;
+  return DecodeAtListedSize(index, pixels) && WriteWhole(to, IcnsMaskData(pixels));
+}
+
+bool KVIconFile::WritePng(std::uint32_t index, const std::string& to) const {
+  if (index >= images.size()) return false;
+  if (images[index].isPng) {
+    std::string bytes;
+    return ImageBytes(index, bytes) && WriteWhole(to, bytes);
+  }
+  KVIconPixels pixels;
+  return DecodeImage(index, pixels) && kvplatform::WritePngFile(RgbaFromPixels(pixels), to);
 }
 
 std::string IconGroupResource(const std::vector<KVIconEntry>& entries) {

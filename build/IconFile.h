@@ -1,6 +1,6 @@
-// An .ico file: its directory, what each image is, and its images decoded to 32-bit pixels.
-// Also the icon-group resource that names the images once they are written into an
-// executable as RT_ICON resources.
+// An .ico file: its directory, what each image is, its images decoded to 32-bit pixels and
+// written as macOS icon elements. Also the icon-group resource that names the images once
+// they are written into an executable as RT_ICON resources.
 #pragma once
 
 #include <cstdint>
@@ -31,12 +31,6 @@ struct KVIconImage {
   std::uint32_t coloursUsed = 0;
 };
 
-enum class KVIconDecode {
-  Decoded,
-  Png,  // a PNG stream, decoded by the platform's PNG reader
-  Failed,
-};
-
 class KVIconFile {
 public:
   KVIconFile() = default;
@@ -58,10 +52,23 @@ public:
   // The stored bytes of one image, read again from the file.
   bool ImageBytes(std::uint32_t index, std::string& out) const;
 
-  // Decodes a bitmap image into out. A PNG image is reported as Png and out is left empty.
-  KVIconDecode DecodeImage(std::uint32_t index, KVIconPixels& out) const;
+  // Decodes a bitmap or PNG image into out. False, out left empty, for an image that cannot
+  // be decoded or a PNG image larger than 256 pixels a side.
+  bool DecodeImage(std::uint32_t index, KVIconPixels& out) const;
+
+  // Writers of the macOS icon file's elements, each replacing the file at path with one
+  // element's data. The run-length and mask writers refuse an image whose pixels do not have
+  // the size its directory entry gives. False when the image cannot be converted (path is
+  // then not touched) or written (path is then removed).
+  bool WriteRleRgb(std::uint32_t index, const std::string& path) const;
+  bool WriteAlphaMask(std::uint32_t index, const std::string& path) const;
+  // A PNG image's stored bytes unchanged; a bitmap image encoded as PNG.
+  bool WritePng(std::uint32_t index, const std::string& path) const;
 
 private:
+  // DecodeImage, refused unless the pixels have the directory entry's size.
+  bool DecodeAtListedSize(std::uint32_t index, KVIconPixels& out) const;
+
   std::string path;
   std::vector<KVIconEntry> entries;
   std::vector<KVIconImage> images;

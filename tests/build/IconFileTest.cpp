@@ -157,13 +157,13 @@ TEST(IconFileTest, LoadReadsDirectoryAndImageHeaders) {
   EXPECT_EQ(icon.SelectImage(128), -1);
 
   KVIconPixels pixels;
-  EXPECT_EQ(icon.DecodeImage(3, pixels), KVIconDecode::Png);
+  EXPECT_FALSE(icon.DecodeImage(3, pixels));  // a PNG header without image data
   EXPECT_TRUE(pixels.bgra.empty());
-  ASSERT_EQ(icon.DecodeImage(1, pixels), KVIconDecode::Decoded);
+  ASSERT_TRUE(icon.DecodeImage(1, pixels));
   EXPECT_EQ(pixels.width, 16u);
   EXPECT_EQ(pixels.height, 16u);
   EXPECT_EQ(Pixel(pixels, 0, 0), 0xFF111111u);  // palette entry 0x11
-  EXPECT_EQ(icon.DecodeImage(5, pixels), KVIconDecode::Failed);
+  EXPECT_FALSE(icon.DecodeImage(5, pixels));
 
   std::string bytes;
   ASSERT_TRUE(icon.ImageBytes(3, bytes));
@@ -329,7 +329,7 @@ TEST(IconFileTest, MalformedFilesFailToLoadAndLeaveNothing) {
     EXPECT_TRUE(icon.Path().empty());
     EXPECT_EQ(icon.SelectImage(16), -1);
     KVIconPixels pixels;
-    EXPECT_EQ(icon.DecodeImage(0, pixels), KVIconDecode::Failed);
+    EXPECT_FALSE(icon.DecodeImage(0, pixels));
   }
   KVIconFile icon;
   TempFolder folder;
