@@ -135,10 +135,11 @@ TEST_F(BuilderTest, WindowsBuildStampsResourcesAndAttachesThePayload) {
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(group->data.size(), 6u + 3 * 14);
   for (std::uint16_t icon = 1; icon <= 3; ++icon) EXPECT_NE(resources.Find(id(3), id(icon), 1033), nullptr) << icon;
-  const ResourceSection::Entry* logo = resources.Find(id(2), ResourceSection::Key::Name(u"logo.bmp"), 1033);
+  // Resource names are stored in upper case, as UpdateResourceW stores them.
+  const ResourceSection::Entry* logo = resources.Find(id(2), ResourceSection::Key::Name(u"LOGO.BMP"), 1033);
   ASSERT_NE(logo, nullptr);
   EXPECT_EQ(logo->data, "DIB bytes");
-  EXPECT_EQ(resources.Find(id(2), ResourceSection::Key::Name(u"empty.bmp"), 1033), nullptr);
+  EXPECT_EQ(resources.Find(id(2), ResourceSection::Key::Name(u"EMPTY.BMP"), 1033), nullptr);
 }
 
 TEST_F(BuilderTest, BuildingAgainReplacesTheExecutableWithoutGrowingIt) {

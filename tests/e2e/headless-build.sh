@@ -155,7 +155,7 @@ no_leftovers
 
 "$kvcli" inspect "$exe" >"$work/inspect" || e2e_fail "inspect failed: $(cat "$work/inspect")"
 for line in "^  source main.js $main_size [0-9]+ $main_crc\$" "^version: 2\.3\.4\.5\$" "^icon group 107: $icon_count images\$" \
-  '^bitmap "logo\.bmp": ' '^  snapshot '; do
+  '^bitmap "LOGO\.BMP": ' '^  snapshot '; do
   grep -Eq "$line" "$work/inspect" || e2e_fail "inspect lacks $line:"$'\n'"$(cat "$work/inspect")"
 done
 
