@@ -106,8 +106,8 @@ std::string Masked4Bit(std::uint32_t side, Clear clear) {
     }
     mask += line;
   }
-  return kvtest::IconBitmap(static_cast<std::int32_t>(side), static_cast<std::int32_t>(2 * side), 4, palette, colour,
-                            mask);
+  return kvtest::BitmapImage({static_cast<std::int32_t>(side), static_cast<std::int32_t>(2 * side), 4}, palette,
+                             colour, mask);
 }
 
 std::uint32_t Gradient(std::uint32_t x, std::uint32_t y) {
@@ -238,7 +238,7 @@ TEST(IcnsTest, ElementsThatCannotBeMadeAreLeftOutOfTheTable) {
   const std::string good16 = kvtest::IconBitmap32(16, Gradient);
   const std::string good32 = kvtest::IconBitmap32(32, Gradient);
   // 16 bits per pixel is no icon format the decoder knows.
-  const std::string undecodable32 = kvtest::IconBitmap(32, 64, 16, "", std::string(64 * 32, '\0'), "");
+  const std::string undecodable32 = kvtest::BitmapImage({32, 64, 16}, "", std::string(64 * 32, '\0'), "");
   const Case cases[] = {
       // Without care the 32x32 elements would be filled from the 16x16 mask left in the
       // staging file.
@@ -247,7 +247,7 @@ TEST(IcnsTest, ElementsThatCannotBeMadeAreLeftOutOfTheTable) {
        {"is32", "s8mk"}},
       {"bitmap narrower than listed",
        {{16, 16, 32, good16},
-        {32, 32, 32, kvtest::IconBitmap(16, 64, 32, "", std::string(16 * 4 * 32, '\x7F'), std::string(4 * 32, '\0'))}},
+        {32, 32, 32, kvtest::BitmapImage({16, 64, 32}, "", std::string(16 * 4 * 32, '\x7F'), std::string(4 * 32, '\0'))}},
        {"is32", "s8mk"}},
       {"16x16 image undecodable", {{16, 16, 32, undecodable32}, {32, 32, 32, good32}}, {"il32", "l8mk"}},
   };
@@ -272,7 +272,7 @@ TEST(IcnsTest, NoIcnsWithoutAUsableImage) {
       {"not an icon file", "not an icon"},
       {"only sizes macOS has no element for", kvtest::IconFileBytes({{48, 48, 32, kvtest::IconBitmap32(48, Gradient)}})},
       {"only an undecodable image",
-       kvtest::IconFileBytes({{16, 16, 16, kvtest::IconBitmap(16, 32, 16, "", std::string(32 * 16, '\0'), "")}})},
+       kvtest::IconFileBytes({{16, 16, 16, kvtest::BitmapImage({16, 32, 16}, "", std::string(32 * 16, '\0'), "")}})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

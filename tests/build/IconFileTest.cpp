@@ -10,44 +10,17 @@
 
 #include "build/IconImage.h"
 #include "common/ByteIO.h"
+#include "tests/build/IconFixtures.h"
 #include "tests/common/TempFolder.h"
 
+using kvtest::BitmapImage;
+using kvtest::BitmapLayout;
+using kvtest::Bytes;
+using kvtest::IconFileBytes;
+using kvtest::IconPart;
 using kvtest::TempFolder;
 
 namespace {
-
-// Icon images and files are written out field by field from the documented layouts.
-struct BitmapLayout {
-  std::int32_t width = 0;
-  std::int32_t height = 0;  // biHeight
-  std::uint16_t bits = 0;
-  std::uint32_t compression = 0;
-  std::uint32_t coloursUsed = 0;
-  std::uint32_t headerSize = 40;
-};
-
-std::string BitmapImage(const BitmapLayout& s, const std::string& palette, const std::string& colour,
-                        const std::string& mask) {
-  std::string out;
-  kvbytes::PutU32(out, s.headerSize);
-  kvbytes::PutU32(out, static_cast<std::uint32_t>(s.width));
-  kvbytes::PutU32(out, static_cast<std::uint32_t>(s.height));
-  kvbytes::PutU16(out, 1);
-  kvbytes::PutU16(out, s.bits);
-  kvbytes::PutU32(out, s.compression);
-  kvbytes::PutU32(out, 0);
-  kvbytes::PutU32(out, 0);
-  kvbytes::PutU32(out, 0);
-  kvbytes::PutU32(out, s.coloursUsed);
-  kvbytes::PutU32(out, 0);
-  return out + palette + colour + mask;
-}
-
-std::string Bytes(std::initializer_list<int> values) {
-  std::string out;
-  for (const int v : values) out.push_back(static_cast<char>(v));
-  return out;
-}
 
 std::string PaletteEntry(int b, int g, int r) { return Bytes({b, g, r, 0}); }
 
@@ -59,31 +32,6 @@ std::string PngHead(std::uint32_t width, std::uint32_t height) {
                   static_cast<int>(v & 0xFF)});
   }
   return out + Bytes({8, 6, 0, 0, 0}) + Bytes({0, 0, 0, 0});  // depth, RGBA, ..., CRC not checked
-}
-
-struct IconPart {
-  std::uint8_t width;
-  std::uint8_t height;
-  std::uint16_t bitCount;  // as the directory says
-  std::string image;
-};
-
-std::string IconFileBytes(const std::vector<IconPart>& parts) {
-  std::string out;
-  kvbytes::PutU16(out, 0);
-  kvbytes::PutU16(out, 1);
-  kvbytes::PutU16(out, static_cast<std::uint16_t>(parts.size()));
-  std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * parts.size());
-  for (const IconPart& p : parts) {
-    out += Bytes({p.width, p.height, 0, 0});
-    kvbytes::PutU16(out, 1);
-    kvbytes::PutU16(out, p.bitCount);
-    kvbytes::PutU32(out, static_cast<std::uint32_t>(p.image.size()));
-    kvbytes::PutU32(out, offset);
-    offset += static_cast<std::uint32_t>(p.image.size());
-  }
-  for (const IconPart& p : parts) out += p.image;
-  return out;
 }
 
 // A 16x16 image of the given depth, all palette index 1 or a plain colour, no transparency.

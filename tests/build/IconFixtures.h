@@ -32,15 +32,29 @@ inline std::uint32_t ReadBigEndian32(const std::string& bytes, std::size_t at) {
 }
 
 // A BITMAPINFOHEADER image: header, palette, colour rows, mask rows, as given.
-inline std::string IconBitmap(std::int32_t width, std::int32_t biHeight, std::uint16_t bits, const std::string& palette,
-                              const std::string& colour, const std::string& mask) {
+struct BitmapLayout {
+  std::int32_t width = 0;
+  std::int32_t height = 0;  // biHeight
+  std::uint16_t bits = 0;
+  std::uint32_t compression = 0;
+  std::uint32_t coloursUsed = 0;
+  std::uint32_t headerSize = 40;
+};
+
+inline std::string BitmapImage(const BitmapLayout& s, const std::string& palette, const std::string& colour,
+                               const std::string& mask) {
   std::string out;
-  kvbytes::PutU32(out, 40);
-  kvbytes::PutU32(out, static_cast<std::uint32_t>(width));
-  kvbytes::PutU32(out, static_cast<std::uint32_t>(biHeight));
+  kvbytes::PutU32(out, s.headerSize);
+  kvbytes::PutU32(out, static_cast<std::uint32_t>(s.width));
+  kvbytes::PutU32(out, static_cast<std::uint32_t>(s.height));
   kvbytes::PutU16(out, 1);
-  kvbytes::PutU16(out, bits);
-  for (int i = 0; i < 6; ++i) kvbytes::PutU32(out, 0);
+  kvbytes::PutU16(out, s.bits);
+  kvbytes::PutU32(out, s.compression);
+  kvbytes::PutU32(out, 0);
+  kvbytes::PutU32(out, 0);
+  kvbytes::PutU32(out, 0);
+  kvbytes::PutU32(out, s.coloursUsed);
+  kvbytes::PutU32(out, 0);
   return out + palette + colour + mask;
 }
 
@@ -58,8 +72,8 @@ std::string IconBitmap32(std::uint32_t side, PixelOf pixel) {
     }
   }
   const std::size_t maskStride = (side + 31) / 32 * 4;
-  return IconBitmap(static_cast<std::int32_t>(side), static_cast<std::int32_t>(2 * side), 32, "", colour,
-                    std::string(maskStride * side, '\0'));
+  return BitmapImage({static_cast<std::int32_t>(side), static_cast<std::int32_t>(2 * side), 32}, "", colour,
+                     std::string(maskStride * side, '\0'));
 }
 
 struct IconPart {
