@@ -237,12 +237,26 @@ void ResourceImage::WriteHeaders(std::string& out, const std::vector<Section>& n
   }
 }
 
-// Moves the debug entries' data along with the bytes and sections they point into; false
-// when the debug directory cannot be found in the new image.
-static bool FixDebugEntries(std::string& out, std::uint32_t debugRva, std::uint32_t debugSize, std::uint32_t rvaFrom,
-                            std::uint32_t rvaDelta, std::uint64_t fileFrom, std::uint64_t fileDelta,
-                            std::uint64_t directoryAt) {
-  for (std::uint64_t at = 0; at + kDebugEntrySize <= debugSize; at += kDebugEntrySize) {
+// Moves the debug entries' data along with the bytes and sections they point into: their
+// RVAs from rvaFrom on by rvaDelta, their file offsets from fileFrom on by fileDelta. False
+// when something moved and the debug directory cannot be found in the new image.
+bool ResourceImage::FixDebugDirectory(std::string& out, const std::vector<Section>& newSections,
+                                      const std::vector<Directory>& newDirectories, std::uint32_t rvaFrom,
+                                      std::uint32_t rvaDelta, std::uint64_t fileFrom, std::uint64_t fileDelta) {
+  if (newDirectories.size() <= kDebugDirectory) return true;
+  const Directory& debug = newDirectories[kDebugDirectory];
+  if (debug.rva == 0 || debug.size < kDebugEntrySize || (rvaDelta == 0 && fileDelta == 0)) return true;
+  std::uint64_t directoryAt = 0;
+  bool found = false;
+  for (const Section& section : newSections) {
+    if (debug.rva >= section.virtualAddress && debug.rva - section.virtualAddress < section.sizeOfRawData) {
+      directoryAt = section.pointerToRawData + static_cast<std::uint64_t>(debug.rva - section.virtualAddress);
+      found = true;
+      break;
+    }
+  }
+  if (!found) return false;
+  for (std::uint64_t at = 0; at + kDebugEntrySize <= debug.size; at += kDebugEntrySize) {
     const std::uint64_t entry = directoryAt + at;
     if (entry + kDebugEntrySize > out.size()) return false;
     ByteReader reader(out);
@@ -250,25 +264,40 @@ static bool FixDebugEntries(std::string& out, std::uint32_t debugRva, std::uint3
     reader.seek(entry + 20);
     reader.u32(address);
     reader.u32(pointer);
-    if (address != 0 && address >= rvaFrom) kvbytes::SetU32(out, entry + 20, address + rvaDelta);
+    if (address != 0 && address >= rvaFrom) {
+      if (static_cast<std::uint64_t>(address) + rvaDelta > kMax32) return false;
+      kvbytes::SetU32(out, entry + 20, address + rvaDelta);
+    }
     if (pointer != 0 && pointer >= fileFrom) {
       if (pointer + fileDelta > kMax32) return false;
       kvbytes::SetU32(out, entry + 24, static_cast<std::uint32_t>(pointer + fileDelta));
     }
   }
-  (void)debugRva;
+  return true;
+}
+
+// No data directory but the resources' may point into the range the new resource section
+// covers; one that pointed at nothing before would point into the resources afterwards.
+bool ResourceImage::DirectoriesOutside(const std::vector<Directory>& newDirectories, std::uint64_t start,
+                                       std::uint64_t extent) {
+  for (std::size_t d = 0; d < newDirectories.size(); ++d) {
+    if (d == kResourceDirectory || d == kCertificateDirectory || newDirectories[d].rva == 0) continue;
+    if (newDirectories[d].rva >= start && newDirectories[d].rva - start < extent) return false;
+  }
   return true;
 }
 
 bool ResourceImage::Rebuild(const ResourceSection& resources, std::string& out) const {
   if (!PowerOfTwo(fileAlignment) || !PowerOfTwo(sectionAlignment) || fileAlignment > sectionAlignment) return false;
   if (directories.size() <= kResourceDirectory) return false;
-  // Every section's raw data must be in the file, and the sections in ascending order in
-  // memory, as the loader wants them.
+  // Every section's raw data must be in the file after the headers, and the sections in
+  // ascending order in memory, as the loader wants them.
+  const std::uint64_t tableEnd = sectionTableAt + static_cast<std::uint64_t>(kSectionHeaderSize) * sections.size();
   for (std::size_t i = 0; i < sections.size(); ++i) {
     const Section& section = sections[i];
     if (section.sizeOfRawData != 0 &&
-        static_cast<std::uint64_t>(section.pointerToRawData) + section.sizeOfRawData > image.size())
+        (static_cast<std::uint64_t>(section.pointerToRawData) + section.sizeOfRawData > image.size() ||
+         section.pointerToRawData < tableEnd || section.pointerToRawData < sizeOfHeaders))
       return false;
     if (i > 0 && section.virtualAddress <= sections[i - 1].virtualAddress) return false;
   }
@@ -372,6 +401,7 @@ bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index,
     }
   }
 
+  if (!DirectoriesOutside(newDirectories, old.virtualAddress, std::max<std::uint64_t>(total, newRawSize))) return false;
   std::uint32_t newSymbolTable = symbolTable;
   if (symbolTable != 0 && symbolTable >= tailFrom) {
     if (symbolTable + fileDelta > kMax32) return false;
@@ -398,21 +428,9 @@ bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index,
   WriteHeaders(out, moved, newDirectories, static_cast<std::uint32_t>(newSizeOfImage),
                static_cast<std::uint32_t>(newInitialized), newSymbolTable);
 
-  if (newDirectories.size() > kDebugDirectory && newDirectories[kDebugDirectory].rva != 0) {
-    const Directory& debug = newDirectories[kDebugDirectory];
-    std::uint64_t at = 0;
-    bool found = false;
-    for (const Section& section : moved) {
-      if (debug.rva >= section.virtualAddress && debug.rva - section.virtualAddress < section.sizeOfRawData) {
-        at = section.pointerToRawData + static_cast<std::uint64_t>(debug.rva - section.virtualAddress);
-        found = true;
-        break;
-      }
-    }
-    if (!found || !FixDebugEntries(out, debug.rva, debug.size, static_cast<std::uint32_t>(hasNext ? nextRva : kMax32),
-                                   static_cast<std::uint32_t>(rvaDelta), tailFrom, fileDelta, at))
-      return false;
-  }
+  if (!FixDebugDirectory(out, moved, newDirectories, static_cast<std::uint32_t>(hasNext ? nextRva : kMax32),
+                         static_cast<std::uint32_t>(rvaDelta), tailFrom, fileDelta))
+    return false;
   if (checkSum != 0) kvbytes::SetU32(out, optionalAt + 64ull, CheckSum(out, optionalAt + 64ull));
   return true;
 }
@@ -467,6 +485,7 @@ bool ResourceImage::RebuildAdded(const ResourceSection& resources, std::string& 
       certificates.rva = static_cast<std::uint32_t>(certificates.rva + overlayShift);
     }
   }
+  if (!DirectoriesOutside(newDirectories, added.virtualAddress, rawSize)) return false;
   std::uint32_t newSymbolTable = symbolTable;
   if (symbolTable != 0 && symbolTable >= rawEnd) newSymbolTable = static_cast<std::uint32_t>(symbolTable + overlayShift);
 
@@ -479,6 +498,8 @@ bool ResourceImage::RebuildAdded(const ResourceSection& resources, std::string& 
   out.append(image.substr(static_cast<std::size_t>(rawEnd)));
   WriteHeaders(out, withNew, newDirectories, static_cast<std::uint32_t>(newSizeOfImage),
                static_cast<std::uint32_t>(newInitialized), newSymbolTable);
+  if (!FixDebugDirectory(out, withNew, newDirectories, static_cast<std::uint32_t>(kMax32), 0, rawEnd, overlayShift))
+    return false;
   if (checkSum != 0) kvbytes::SetU32(out, optionalAt + 64ull, CheckSum(out, optionalAt + 64ull));
   return true;
 }

@@ -51,6 +51,11 @@ private:
   bool RebuildExisting(const ResourceSection& resources, int index, std::string& out) const;
   bool RebuildAdded(const ResourceSection& resources, std::string& out) const;
   bool BaseRelocationsOutside(std::uint32_t fromRva) const;
+  static bool DirectoriesOutside(const std::vector<Directory>& newDirectories, std::uint64_t start,
+                                 std::uint64_t extent);
+  static bool FixDebugDirectory(std::string& out, const std::vector<Section>& newSections,
+                                const std::vector<Directory>& newDirectories, std::uint32_t rvaFrom,
+                                std::uint32_t rvaDelta, std::uint64_t fileFrom, std::uint64_t fileDelta);
   void WriteHeaders(std::string& out, const std::vector<Section>& sections, const std::vector<Directory>& directories,
                     std::uint32_t sizeOfImage, std::uint32_t sizeOfInitializedData, std::uint32_t symbolTable) const;
 

@@ -422,7 +422,8 @@ TEST_P(ResourceWriter, RepeatedStampsDoNotGrowTheFile) {
   // A smaller one later fits in place too.
   ASSERT_TRUE(Stamp(path, {{{kBitmap, "logo.bmp"}, "small"}}));
   EXPECT_EQ(TempFolder::Read(path).size(), first.size());
-  const ResourceSection::Entry* small = ReadBack().Find(Key::Id(kBitmap), Key::Name(u"LOGO.BMP"), 1033);
+  const ResourceSection read = ReadBack();
+  const ResourceSection::Entry* small = read.Find(Key::Id(kBitmap), Key::Name(u"LOGO.BMP"), 1033);
   ASSERT_NE(small, nullptr);
   EXPECT_EQ(small->data, "small");
 }
