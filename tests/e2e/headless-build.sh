@@ -16,6 +16,9 @@ for f in "$kvcli" "$icon" "$macos_stub" "$E2E_EXE"; do
   [ -f "$f" ] || e2e_fail "$f is not built"
 done
 command -v wrestool >/dev/null || e2e_fail "wrestool (icoutils) is not installed"
+# Debian's python3 has the pefile package; the first python3 on PATH may be a private one.
+python=/usr/bin/python3
+[ -x "$python" ] || python=python3
 
 work=$(mktemp -d)
 sleeper=
@@ -32,7 +35,7 @@ convert -size 8x8 xc:red "BMP3:$proj/Resources/logo.bmp"
 printf 'BM\0\0\0\0\0\0\0\0\0\0\0\0' >"$proj/Resources/tiny.bmp"
 printf '%s' '<Version><FixedFileVersion><Release>2</Release><Major>3</Major><Minor>4</Minor><Build>5</Build>' \
   '</FixedFileVersion><Description>Demo app</Description><ProductName>Demo &amp; Co</ProductName>' \
-  '<LegalCopyright>(c) 2026 Demo</LegalCopyright></Version>' >"$proj/Resources/version.xml"
+  '<Copyright>(c) 2026 Demo</Copyright></Version>' >"$proj/Resources/version.xml"
 project_file="$proj/Demo.kvproj"
 write_project() {
   printf '%s\n' '<?xml version="1.0" encoding="UTF-8"?>' \
@@ -70,7 +73,7 @@ icon_count=$(od -An -tu2 -j4 -N2 "$icon" | tr -d ' ')
 # What pefile finds in the executable: the machine, the payload section, every resource and
 # the version strings, checked against the project's files.
 check_with_pefile() {
-  python3 - "$1" "$2" "$proj/Resources/Demo.ico" "$proj/Resources/logo.bmp" <<'EOF'
+  "$python" - "$1" "$2" "$proj/Resources/Demo.ico" "$proj/Resources/logo.bmp" <<'EOF'
 import sys, struct, pefile
 path, machine, ico_path, bmp_path = sys.argv[1], int(sys.argv[2], 16), sys.argv[3], sys.argv[4]
 pe = pefile.PE(path)
@@ -176,7 +179,7 @@ cmp -s "$bundle/MacOS/Demo" "$macos_stub" || e2e_fail "the bundle's runtime is n
 [ -x "$bundle/MacOS/Demo" ] || e2e_fail "the bundle's runtime is not executable"
 head -c 4 "$bundle/MacOS/Demo.bin" | grep -q KVPL || e2e_fail "no payload beside the macOS runtime"
 [ -z "$(find "$proj" -name '*.tmp' -o -name '*.kvs_' -o -name '*.png')" ] || e2e_fail "temporary files stay in the bundle"
-python3 - "$bundle" <<'EOF' || e2e_fail "the bundle's Info.plist or icns is wrong"
+"$python" - "$bundle" <<'EOF' || e2e_fail "the bundle's Info.plist or icns is wrong"
 import sys, plistlib, struct
 contents = sys.argv[1]
 with open(f"{contents}/Info.plist", "rb") as f:
@@ -216,7 +219,8 @@ grep -Eq "^  source main.js $main_size [0-9]+ $main_crc\$" "$work/inspect-app" |
 export XDG_RUNTIME_DIR=$work/run
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 write_project "<pid>4242</pid>"
-flock "$XDG_RUNTIME_DIR/kelvox-lock-_KELVOX_STUDIO_PROJECT_4242" sleep 60 &
+# The holder is the process that keeps the locked descriptor, so that killing it frees the lock.
+(exec 8>"$XDG_RUNTIME_DIR/kelvox-lock-_KELVOX_STUDIO_PROJECT_4242" && flock 8 && exec sleep 60) >/dev/null 2>&1 &
 sleeper=$!
 sleep 0.3
 build
