@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 
 #include "build/Builder.h"
@@ -98,6 +99,11 @@ int RunBuildCommand(const std::vector<std::string>& arguments, const std::string
   }
   const std::string idePath = parsed.idePath.empty() ? defaultIde : parsed.idePath;
   if (!kvplatform::CanRead(idePath)) return Fail("runtime", idePath, "cannot be read (choose the IDE with --ide)");
+
+  // The project's folder is where the build writes: a relative path names it from here.
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::u8path(parsed.projectPath), error);
+  if (!error) parsed.projectPath = absolute.u8string();
 
   // Loading writes this process's pid into the project file, as the IDE does while it holds
   // the project; the file is given back its bytes afterwards, so a build leaves it as it was.
