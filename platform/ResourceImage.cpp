@@ -302,16 +302,19 @@ bool ResourceImage::Rebuild(const ResourceSection& resources, std::string& out) 
     if (i > 0 && section.virtualAddress <= sections[i - 1].virtualAddress) return false;
   }
   const Directory& resourceDirectory = directories[kResourceDirectory];
-  if (resourceDirectory.rva == 0 && resourceDirectory.size == 0) {
+  // As ReadResources: no RVA or no size is no resources.
+  if (resourceDirectory.rva == 0 || resourceDirectory.size == 0) {
     for (const Section& section : sections) {
       if (std::memcmp(section.name, ".rsrc\0\0\0", 8) == 0) return false;  // there, but not in use
     }
     return RebuildAdded(resources, out);
   }
   const int index = SectionOfRva(resourceDirectory.rva);
-  // The tree must start the section: a section that holds other data before it cannot be
-  // rewritten.
-  if (index < 0 || sections[static_cast<std::size_t>(index)].virtualAddress != resourceDirectory.rva) return false;
+  // The tree must start the section, whose raw data the file holds: a section that holds
+  // other data before it cannot be rewritten.
+  if (index < 0 || sections[static_cast<std::size_t>(index)].virtualAddress != resourceDirectory.rva ||
+      sections[static_cast<std::size_t>(index)].sizeOfRawData == 0)
+    return false;
   return RebuildExisting(resources, index, out);
 }
 

@@ -16,6 +16,7 @@
 #include <locale.h>
 #include <wctype.h>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,7 +87,13 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 // Replaces the file at path by bytes: a temporary file beside it, with the file's permission
 // bits, flushed to disk, then renamed over it. The file is unchanged on any failure.
-bool ReplaceFile(const std::string& path, const std::string& bytes) {
+bool ReplaceFile(const std::string& linkPath, const std::string& bytes) {
+  // A symbolic link stays one: the file it names is replaced.
+  std::string path = linkPath;
+  if (char* resolved = ::realpath(linkPath.c_str(), nullptr)) {
+    path = resolved;
+    std::free(resolved);
+  }
   struct stat info;
   if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   std::string temp = path + ".kvrsrc-XXXXXX";
@@ -133,7 +140,9 @@ ResourceUpdate BeginResourceUpdate(const std::string& path) {
 bool UpdateResourceEntry(ResourceUpdate& update, const ResourceId& type, const ResourceId& name, const void* data,
                          std::uint32_t size) {
   if (!update) return false;
-  if (data == nullptr && size != 0) return false;
+  // Data without bytes is refused and no data with a size too, as Wine's UpdateResourceW
+  // refuses them; no data and no size removes the resource.
+  if ((data == nullptr) != (size == 0)) return false;
   if (type.isName && type.name.empty()) return false;
   if (name.isName && name.name.empty()) return false;
   PendingUpdate::Change change;

@@ -3,6 +3,7 @@
 // PeFixture with a real resource tree and base relocations; results are read back by pefile
 // (python3-pefile), an independent reader, when this machine has it.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -521,6 +522,46 @@ TEST(ResourceUpdatePosix, NewNamesAreUpperCaseAndOldOnesKept) {
   const ResourceSection::Entry* named = resources.Find(Key::Name(u"MYTYPE"), Key::Name(u"NA\u00CFVE\u0178\u0152.BMP"), 1033);
   ASSERT_NE(named, nullptr);
   EXPECT_EQ(named->data, "new");
+}
+
+// As Wine's UpdateResourceW: no data and no size removes a resource; data without bytes,
+// or a size without data, is refused.
+TEST(ResourceUpdatePosix, RemovalAndEmptyData) {
+  TempFolder temp;
+  const std::string path = temp / "program.exe";
+  TempFolder::Write(path, MakeImage(ImageOptions()));
+  kvplatform::ResourceUpdate update = kvplatform::BeginResourceUpdate(path);
+  ASSERT_TRUE(update);
+  EXPECT_FALSE(kvplatform::UpdateResourceEntry(update, kRcData, 1, "", 0));
+  EXPECT_FALSE(kvplatform::UpdateResourceEntry(update, kRcData, 1, nullptr, 4));
+  EXPECT_TRUE(kvplatform::UpdateResourceEntry(update, 6, 7, nullptr, 0));
+  ASSERT_TRUE(kvplatform::EndResourceUpdate(update, false));
+  ResourceImage image;
+  ResourceSection resources;
+  const std::string bytes = TempFolder::Read(path);
+  ASSERT_TRUE(image.Parse(bytes));
+  ASSERT_TRUE(image.ReadResources(resources));
+  EXPECT_EQ(resources.Find(Key::Id(6), Key::Id(7), 1033), nullptr);
+  EXPECT_NE(resources.Find(Key::Id(6), Key::Id(7), 1031), nullptr);  // another language stays
+  EXPECT_NE(resources.Find(Key::Id(kManifest), Key::Id(1), 1033), nullptr);
+}
+
+TEST(ResourceUpdatePosix, ALinkStaysALink) {
+  TempFolder temp;
+  const std::string path = temp / "program.exe";
+  const std::string link = temp / "link.exe";
+  TempFolder::Write(path, MakeImage(ImageOptions()));
+  ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
+  ASSERT_TRUE(kvplatform::UpdateSingleResource(link, kRcData, 9, "via link", 8));
+  struct stat info;
+  ASSERT_EQ(lstat(link.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  ResourceImage image;
+  ResourceSection resources;
+  const std::string bytes = TempFolder::Read(path);
+  ASSERT_TRUE(image.Parse(bytes));
+  ASSERT_TRUE(image.ReadResources(resources));
+  EXPECT_NE(resources.Find(Key::Id(kRcData), Key::Id(9), 1033), nullptr);
 }
 
 TEST(ResourceUpdatePosix, KeepsPermissionsAndDiscardsWhenAsked) {
