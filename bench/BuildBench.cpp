@@ -1,0 +1,500 @@
+// Whole builds and the runtime extraction: wall time, CPU time and peak memory.
+//
+// Builds: a project of 200 generated JavaScript sources totalling 20,000,000 bytes is built
+// for Windows 64, Windows 32 and macOS with the runtime pack of the product's
+// KelVoxStudio.exe, each build by kvcli in a child process: natively, and under Wine with the
+// Windows kvcli.exe when it and Wine are there. Native and Wine builds alternate round by
+// round, so that a busy machine slows both alike; medians are printed. Wine runs a program
+// started from a shell in a process of its own, detached from the wine process; this program
+// adopts it as a subreaper. So under Wine the peak resident memory is that of the Windows
+// program's process, its own code and heap together with Wine's loader, ntdll and the system
+// DLLs mapped into it, and the CPU time is the program's and start.exe's; the wine server's
+// share is not counted.
+//
+// Extraction: ExtractRuntime from a stand-in IDE whose pack holds a runtime of 14 MB or of
+// 28 MB (the largest a shipped runtime is expected to be), in a child of its own (this
+// program again, with --extract), its peak resident memory against an idle child's. The
+// decompression streams through two fixed buffers and the XZ dictionary, so the peak must
+// stay under that bound whatever the runtime's size.
+//
+// Usage: kv_bench_build [--runs N] [--keep] [--ide KelVoxStudio.exe] [--kvcli PATH]
+//                       [--kvcli-exe PATH] [--no-wine]
+//        kv_bench_build --extract IDE TARGET DESTINATION   (the measured child)
+//        kv_bench_build --make-ide PATH RUNTIME_BYTES      (writes a stand-in IDE)
+//        kv_bench_build --idle                             (the floor of a child)
+#include <lzma.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/JsProject.h"
+#include "bench/StandInIde.h"
+#include "build/RuntimePack.h"
+#include "platform/Platform.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kMiB = 1024.0 * 1024.0;
+// ExtractRuntime's input and output buffers.
+constexpr std::uint64_t kBuffers = 2 * 0x100004;
+const std::uint64_t kRuntimeSizes[] = {14000000, 28000000};
+
+struct Measure {
+  double wall = 0;  // seconds
+  double cpu = 0;   // user + system seconds
+  double maxRssMiB = 0;
+};
+
+// Starts args[0] with args, standard output to outputPath and standard error to errorPath
+// when given; 0 when it cannot be started.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& outputPath, const std::string& errorPath) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!outputPath.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
+  if (!errorPath.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
+  pid_t pid = 0;
+  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    std::fprintf(stderr, "cannot start %s: %s\n", argv[0], std::strerror(spawned));
+    return 0;
+  }
+  return pid;
+}
+
+double CpuSeconds(const rusage& usage) {
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+// Runs args[0] with args, standard output to outputPath when given. The exit status, or -1
+// when the program cannot be started or does not exit normally.
+int Run(const std::vector<std::string>& args, const std::string& outputPath, Measure& measure) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = Spawn(args, outputPath, "");
+  if (pid == 0) return -1;
+  int status = 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid) return -1;
+  measure.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  measure.cpu = CpuSeconds(usage);
+  measure.maxRssMiB = static_cast<double>(usage.ru_maxrss) / 1024;
+  return ExitStatus(status);
+}
+
+std::string CommandName(pid_t pid) {
+  std::string name;
+  if (FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/comm").c_str(), "r")) {
+    char line[64] = {};
+    if (std::fgets(line, sizeof line, file)) name = line;
+    std::fclose(file);
+  }
+  if (!name.empty() && name.back() == '\n') name.pop_back();
+  return name;
+}
+
+// Wine runs a program started from a POSIX shell in a process of its own, detached from the
+// wine process (which becomes start.exe and waits for it). This program is made a subreaper
+// in main, so that the detached process is handed to it when its parent ends, and waited for
+// like a child. The figures: wall time until the wine process ends, CPU time of the program
+// and of start.exe with Wine's intermediate forks (not the wine server's), and the peak
+// resident memory of the process named program.
+int RunUnderWine(const std::vector<std::string>& args, const std::string& outputPath, const std::string& errorPath,
+                 const std::string& program, Measure& measure) {
+  // Orphans handed over earlier (the prefix's services) must not count as this run's.
+  while (waitpid(-1, nullptr, WNOHANG) > 0) {
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t wine = Spawn(args, outputPath, errorPath);
+  if (wine == 0) return -1;
+  measure = {};
+  int wineStatus = -1;
+  bool wineEnded = false, programSeen = false;
+  // The program ends before the wine process, but may become a zombie a moment later.
+  for (int polls = 0; !(wineEnded && programSeen) && polls < 2000;) {
+    siginfo_t info{};
+    if (waitid(P_ALL, 0, &info, WEXITED | WNOWAIT | (wineEnded ? WNOHANG : 0)) != 0) break;
+    if (info.si_pid == 0) {
+      ++polls;
+      usleep(1000);
+      continue;
+    }
+    const pid_t pid = info.si_pid;
+    const std::string name = CommandName(pid);  // a zombie keeps its name until it is reaped
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid) break;
+    if (pid == wine || name == program || name == "start.exe") measure.cpu += CpuSeconds(usage);
+    if (name == program) {
+      programSeen = true;
+      measure.maxRssMiB = static_cast<double>(usage.ru_maxrss) / 1024;
+    }
+    if (pid == wine) {
+      measure.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      wineStatus = ExitStatus(status);
+      wineEnded = true;
+    }
+  }
+  if (!wineEnded) return -1;
+  if (!programSeen) {
+    std::fprintf(stderr, "%s ended, but no process named %s was seen\n", args[0].c_str(), program.c_str());
+    return -1;
+  }
+  return wineStatus;
+}
+
+bool RunOk(const std::vector<std::string>& args, const std::string& outputPath, Measure& measure) {
+  const int status = Run(args, outputPath, measure);
+  if (status != 0) std::fprintf(stderr, "%s failed (exit status %d)\n", args[0].c_str(), status);
+  return status == 0;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Series {
+  std::vector<double> wall, cpu, rss;
+  std::uint64_t outputBytes = 0;
+  void Add(const Measure& m) {
+    wall.push_back(m.wall);
+    cpu.push_back(m.cpu);
+    rss.push_back(m.maxRssMiB);
+  }
+};
+
+std::string SelfPath() {
+  const std::string self = kvplatform::ExecutablePath();
+  return self.empty() ? "/proc/self/exe" : self;
+}
+
+bool IsFile(const std::string& path) {
+  std::error_code error;
+  return fs::is_regular_file(path, error);
+}
+
+bool OnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::string list = path ? path : "";
+  std::size_t from = 0;
+  while (from <= list.size()) {
+    const std::size_t to = std::min(list.find(':', from), list.size());
+    const std::string candidate = list.substr(from, to - from) + "/" + program;
+    if (to > from && access(candidate.c_str(), X_OK) == 0) return true;
+    from = to + 1;
+  }
+  return false;
+}
+
+// Bytes of a file, or of every file under a folder (a macOS bundle).
+std::uint64_t SizeOf(const std::string& path) {
+  std::error_code error;
+  if (fs::is_regular_file(path, error)) return fs::file_size(path, error);
+  std::uint64_t total = 0;
+  for (auto it = fs::recursive_directory_iterator(path, error); !error && it != fs::recursive_directory_iterator();
+       it.increment(error)) {
+    if (it->is_regular_file(error)) total += it->file_size(error);
+  }
+  return total;
+}
+
+// The same file as Wine's Z: drive, which maps the root folder, names it.
+std::string WinePath(const std::string& path) {
+  std::string windows = "Z:" + fs::absolute(path).lexically_normal().string();
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  return windows;
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+  FILE* file = kvplatform::OpenFile(path, "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
+int ExtractChild(const std::string& ide, const std::string& target, const std::string& destination) {
+  return kvbuild::ExtractRuntime(ide, std::atoi(target.c_str()), destination) ? 0 : 1;
+}
+
+int MakeIdeChild(const std::string& path, const std::string& runtimeBytes) {
+  const std::uint64_t size = std::strtoull(runtimeBytes.c_str(), nullptr, 10);
+  const std::string xz = kvbench::XzPreset6(kvbench::GenerateRuntime(0x4B5652544Eull, size));
+  return !xz.empty() && WriteFile(path, kvbench::StandInIde(xz)) ? 0 : 1;
+}
+
+struct Options {
+  int runs = 3;
+  bool keep = false;
+  bool wine = true;
+  std::string ide, kvcli, kvcliExe, wineRun;
+};
+
+bool ParseOptions(const std::vector<std::string>& args, Options& options) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const bool hasValue = i + 1 < args.size();
+    if (args[i] == "--runs" && hasValue) {
+      options.runs = std::max(1, std::atoi(args[++i].c_str()));
+    } else if (args[i] == "--keep") {
+      options.keep = true;
+    } else if (args[i] == "--no-wine") {
+      options.wine = false;
+    } else if (args[i] == "--ide" && hasValue) {
+      options.ide = args[++i];
+    } else if (args[i] == "--kvcli" && hasValue) {
+      options.kvcli = args[++i];
+    } else if (args[i] == "--kvcli-exe" && hasValue) {
+      options.kvcliExe = args[++i];
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A project folder as New Project makes one, with the generated sources and the pack's
+// default icon; the project file's path, or empty on failure.
+std::string WriteProject(const std::string& folder, const std::string& ide) {
+  for (const char* sub : {"Source Files", "Dialog Windows", "External Libraries", "Resources"}) {
+    kvplatform::CreateFolder(folder + sub);
+  }
+  const kvbench::JsProjectShape shape;
+  std::printf("generating %d sources of %llu bytes in all in %s\n", shape.files,
+              static_cast<unsigned long long>(shape.totalBytes), folder.c_str());
+  const std::vector<std::string> names = kvbench::WriteJsSources(folder, shape);
+  if (names.empty() || !kvbuild::CopyDefaultIcon(ide, folder + "Resources/Bench.ico")) return {};
+  std::string list;
+  for (const std::string& name : names) list += "<Name>" + name + "</Name>";
+  const std::string projectFile = folder + "Bench.kvproj";
+  const std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Project><Name>Bench</Name>"
+                          "<ExeName>Bench.exe</ExeName><Engine>1</Engine><Icon>Bench.ico</Icon><SourceFiles>" +
+                          list + "</SourceFiles><WindowFiles/><LibraryFiles/><BitmapFiles/></Project>\n";
+  return WriteFile(projectFile, xml) ? projectFile : std::string();
+}
+
+struct Target {
+  const char* name;
+  const char* output;  // what the build leaves in the project folder
+};
+const Target kTargets[] = {{"win64", "Bench.exe"}, {"win32", "Bench.exe"}, {"macos", "Bench.app"}};
+constexpr std::size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
+
+// Builds natively and, when wine is set, under Wine; false when a build fails.
+bool BenchBuilds(const Options& options, const std::string& folder, bool wine) {
+  const std::string projectFile = WriteProject(folder, options.ide);
+  if (projectFile.empty()) {
+    std::fprintf(stderr, "cannot write the project\n");
+    return false;
+  }
+  const std::string log = folder + "kvcli.log";
+  Series native[kTargetCount], underWine[kTargetCount];
+  for (int r = 0; r < options.runs; ++r) {
+    for (std::size_t t = 0; t < kTargetCount; ++t) {
+      Measure m;
+      if (!RunOk({options.kvcli, "build", projectFile, "--target", kTargets[t].name, "--ide", options.ide}, log, m)) {
+        std::fprintf(stderr, "see %s\n", log.c_str());
+        return false;
+      }
+      native[t].Add(m);
+      native[t].outputBytes = SizeOf(folder + kTargets[t].output);
+      std::printf("run %d: %s native %.2f s\n", r + 1, kTargets[t].name, m.wall);
+      std::fflush(stdout);
+    }
+    if (!wine) continue;
+    // The first Wine program starts the prefix's server, which stays while programs follow
+    // one another closely: a run without a measure keeps its start out of the figures.
+    Measure warmUp;
+    RunUnderWine({options.wineRun, options.kvcliExe}, "/dev/null", "/dev/null", "kvcli.exe", warmUp);
+    for (std::size_t t = 0; t < kTargetCount; ++t) {
+      Measure m;
+      const int status = RunUnderWine({options.wineRun, options.kvcliExe, "build", WinePath(projectFile), "--target",
+                                       kTargets[t].name, "--ide", WinePath(options.ide)},
+                                      log, "", "kvcli.exe", m);
+      if (status != 0) {
+        std::fprintf(stderr, "kvcli.exe under Wine failed (exit status %d); see %s\n", status, log.c_str());
+        return false;
+      }
+      underWine[t].Add(m);
+      underWine[t].outputBytes = SizeOf(folder + kTargets[t].output);
+      std::printf("run %d: %s Wine %.2f s\n", r + 1, kTargets[t].name, m.wall);
+      std::fflush(stdout);
+    }
+  }
+
+  std::printf("\nwhole builds by kvcli, %d runs each, medians\n", options.runs);
+  std::printf("%-7s %-7s %9s %9s %14s %14s\n", "target", "where", "wall s", "cpu s", "peak RSS MiB", "output bytes");
+  auto row = [](const char* target, const char* where, const Series& s) {
+    std::printf("%-7s %-7s %9.2f %9.2f %14.1f %14llu\n", target, where, Median(s.wall), Median(s.cpu), Median(s.rss),
+                static_cast<unsigned long long>(s.outputBytes));
+  };
+  for (std::size_t t = 0; t < kTargetCount; ++t) {
+    row(kTargets[t].name, "native", native[t]);
+    if (wine) row(kTargets[t].name, "Wine", underWine[t]);
+  }
+  if (wine) {
+    std::printf("Wine / native:");
+    for (std::size_t t = 0; t < kTargetCount; ++t) {
+      std::printf(" %s %.2f wall, %.2f cpu;", kTargets[t].name, Median(underWine[t].wall) / Median(native[t].wall),
+                  Median(underWine[t].cpu) / Median(native[t].cpu));
+    }
+    std::printf("\n");
+  }
+  return true;
+}
+
+// ExtractRuntime's peak memory with large runtimes; false when a stand-in cannot be made or
+// an extraction fails.
+bool BenchExtraction(const Options& options, const std::string& folder, const std::string& self) {
+  struct Runtime {
+    std::uint64_t bytes;
+    std::string ide;
+    Series series;
+  };
+  std::vector<Runtime> runtimes;
+  for (std::uint64_t bytes : kRuntimeSizes) {
+    const std::string ide = folder + "StandIn-" + std::to_string(bytes) + ".exe";
+    std::printf("writing a stand-in IDE with a %.1f MiB runtime, XZ preset 6\n", static_cast<double>(bytes) / kMiB);
+    std::fflush(stdout);
+    Measure m;
+    if (!RunOk({self, "--make-ide", ide, std::to_string(bytes)}, "", m)) return false;
+    runtimes.push_back({bytes, ide, {}});
+  }
+  const std::string destination = folder + "Runtime.exe";
+  Measure idle;
+  if (!RunOk({self, "--idle"}, "", idle)) return false;
+  for (int r = 0; r < options.runs; ++r) {
+    for (Runtime& runtime : runtimes) {
+      Measure m;
+      if (!RunOk({self, "--extract", runtime.ide, "1", destination}, "", m)) return false;
+      if (SizeOf(destination) != runtime.bytes) {
+        std::fprintf(stderr, "the extracted runtime has %llu bytes, not %llu\n",
+                     static_cast<unsigned long long>(SizeOf(destination)),
+                     static_cast<unsigned long long>(runtime.bytes));
+        return false;
+      }
+      runtime.series.Add(m);
+    }
+  }
+
+  // The decoder's dictionary and state, as liblzma counts them for preset 6.
+  lzma_options_lzma lzma{};
+  lzma_lzma_preset(&lzma, 6);
+  const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &lzma}, {LZMA_VLI_UNKNOWN, nullptr}};
+  const double decoder = static_cast<double>(lzma_raw_decoder_memusage(filters)) / kMiB;
+  const double buffers = static_cast<double>(kBuffers) / kMiB;
+  const double floor = idle.maxRssMiB;
+  std::printf("\nExtractRuntime in a child, %d runs each, medians\n", options.runs);
+  std::printf("%12s %11s %9s %14s %15s %12s\n", "runtime MiB", "packed MiB", "wall s", "peak RSS MiB", "above idle MiB",
+              "bound MiB");
+  for (const Runtime& runtime : runtimes) {
+    const double peak = Median(runtime.series.rss);
+    const double packed = static_cast<double>(SizeOf(runtime.ide)) / kMiB;
+    std::printf("%12.1f %11.1f %9.2f %14.1f %15.1f %12.1f\n", static_cast<double>(runtime.bytes) / kMiB, packed,
+                Median(runtime.series.wall), peak, peak - floor, buffers + decoder);
+  }
+  const Runtime& largest = runtimes.back();
+  const double growth = Median(largest.series.rss) - floor;
+  std::printf("bound: buffers %.1f + XZ decoder at preset 6 (8 MiB dictionary) %.1f = %.1f MiB above an idle "
+              "child's %.1f MiB\n",
+              buffers, decoder, buffers + decoder, floor);
+  std::printf("%.1f MiB runtime: %.1f MiB above idle, %.0f%% of the bound and %.0f%% of the runtime's size\n",
+              static_cast<double>(largest.bytes) / kMiB, growth, 100 * growth / (buffers + decoder),
+              100 * growth / (static_cast<double>(largest.bytes) / kMiB));
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 4 && args[0] == "--extract") return ExtractChild(args[1], args[2], args[3]);
+  if (args.size() == 3 && args[0] == "--make-ide") return MakeIdeChild(args[1], args[2]);
+  if (args.size() == 1 && args[0] == "--idle") return 0;
+
+  Options options;
+  if (!ParseOptions(args, options)) {
+    std::fprintf(stderr,
+                 "usage: kv_bench_build [--runs N] [--keep] [--ide KelVoxStudio.exe] [--kvcli PATH] "
+                 "[--kvcli-exe PATH] [--no-wine]\n");
+    return 2;
+  }
+  const std::string self = SelfPath();
+  // This program lives in the bench folder of a build folder whose tools folder has kvcli.
+  if (options.kvcli.empty()) options.kvcli = (fs::path(self).parent_path().parent_path() / "tools" / "kvcli").string();
+  if (options.ide.empty()) options.ide = std::string(KV_SOURCE_DIR) + "/out/win64/app/KelVoxStudio.exe";
+  if (options.kvcliExe.empty()) options.kvcliExe = std::string(KV_SOURCE_DIR) + "/out/win64/tools/kvcli.exe";
+  options.wineRun = std::string(KV_SOURCE_DIR) + "/tools/wine-run";
+
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kv-bench-build-XXXXXX";
+  if (!mkdtemp(pattern.data())) {
+    std::perror("mkdtemp");
+    return 1;
+  }
+  const std::string folder = pattern + "/";
+
+  bool ok = true;
+  if (!IsFile(options.kvcli)) {
+    std::printf("skipped the builds: no kvcli at %s\n", options.kvcli.c_str());
+  } else if (!IsFile(options.ide) || !kvbuild::HasRuntimePack(options.ide)) {
+    std::printf("skipped the builds: no KelVoxStudio.exe with a runtime pack at %s (build the product with "
+                "./kelvox build, or name one with --ide)\n",
+                options.ide.c_str());
+  } else {
+    bool wine = options.wine;
+    if (wine && !IsFile(options.kvcliExe)) {
+      std::printf("skipped the builds under Wine: no kvcli.exe at %s (build the kvcli target of the win64 preset, "
+                  "or name one with --kvcli-exe)\n",
+                  options.kvcliExe.c_str());
+      wine = false;
+    } else if (wine && !OnPath("wine")) {
+      std::printf("skipped the builds under Wine: wine is not installed\n");
+      wine = false;
+    }
+    if (wine && prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) {
+      std::printf("skipped the builds under Wine: cannot wait for Wine's detached processes (%s)\n",
+                  std::strerror(errno));
+      wine = false;
+    }
+    kvplatform::CreateFolder(folder + "Project");
+    ok = BenchBuilds(options, folder + "Project/", wine);
+  }
+  std::printf("\n");
+  ok = BenchExtraction(options, folder, self) && ok;
+
+  if (!options.keep) {
+    std::error_code ignored;
+    fs::remove_all(pattern, ignored);
+  } else {
+    std::printf("kept %s\n", folder.c_str());
+  }
+  return ok ? 0 : 1;
+}
