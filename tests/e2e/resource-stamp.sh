@@ -6,10 +6,12 @@
 # BeginUpdateResourceW / UpdateResourceW / EndUpdateResourceW). The independent readers must
 # see the same: pefile lists the same resources (type, name, language, size, SHA-256 of the
 # data), the same sections and data directories and the same .rsrc bytes; wrestool lists the
-# same; the two files differ only where we chose to differ from Wine (the checksum, which we
-# recompute and Wine leaves stale, and .rsrc's VirtualSize, which we set to the tree's size
-# and Wine rounds up to SectionAlignment). Stamping again changes neither file's size, and
-# both stamped stubs still run and report the stamped version and icon.
+# same; the two files differ only where we chose to differ from Wine: the checksum, which we
+# recompute and Wine leaves stale; .rsrc's VirtualSize, which we set to the tree's size and
+# Wine rounds up to SectionAlignment when the section grows and leaves as it was otherwise;
+# the resource directory's size, which we set to the tree's size and Wine leaves as it was
+# when the section keeps its raw size. Stamping again changes neither file's size, and both
+# stamped stubs still run and report the stamped version and icon.
 set -euo pipefail
 . "$(dirname "$0")/lib/e2e.sh"
 
@@ -97,16 +99,22 @@ for s in pe.sections:
     if name == ".rsrc":
         print("rsrc bytes %s" % sha(s.get_data()))
 for i, d in enumerate(oh.DATA_DIRECTORY):
-    if d.VirtualAddress or d.Size:
+    if i == 2:
+        print("directory 2 %x" % d.VirtualAddress)
+        print("resource directory size %x" % d.Size)
+    elif d.VirtualAddress or d.Size:
         print("directory %d %x %x" % (i, d.VirtualAddress, d.Size))
 for b in getattr(pe, "DIRECTORY_ENTRY_BASERELOC", []):
     print("relocations page %x entries %d" % (b.struct.VirtualAddress, len(b.entries)))
 resources = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+end = 0
 for t in (resources.entries if resources else []):
     for n in t.directory.entries:
         for l in n.directory.entries:
             d = l.data.struct
+            end = max(end, (d.OffsetToData + d.Size + 3) & ~3)
             print("resource %s %s %d size %d sha %s" % (key(t), key(n), l.id, d.Size, sha(pe.get_data(d.OffsetToData, d.Size))))
+print("resource tree size %x" % (end - oh.DATA_DIRECTORY[2].VirtualAddress))
 for w in pe.get_warnings():
     print("warning " + w.replace("\n", " "))
 EOF
@@ -120,7 +128,10 @@ if len(a) != len(b):
     sys.exit(0)
 pe = struct.unpack_from("<I", a, 60)[0]
 optional = pe + 24
+magic = struct.unpack_from("<H", a, optional)[0]
+directories = optional + (96 if magic == 0x10B else 112)
 allowed = {("checksum", optional + 64 + i) for i in range(4)}
+allowed |= {("resource directory size", directories + 2 * 8 + 4 + i) for i in range(4)}
 count, optional_size = struct.unpack_from("<H", a, pe + 6)[0], struct.unpack_from("<H", a, pe + 20)[0]
 for i in range(count):
     at = optional + optional_size + 40 * i
@@ -163,14 +174,21 @@ compare() {
   local label=$1
   listing "$work/native.exe" >"$work/native.$label.txt"
   listing "$work/wine.exe" >"$work/wine.$label.txt"
-  diff -u "$work/wine.$label.txt" "$work/native.$label.txt" >&2 ||
+  diff -u <(grep -v '^resource directory size' "$work/wine.$label.txt") \
+          <(grep -v '^resource directory size' "$work/native.$label.txt") >&2 ||
     e2e_fail "$label: pefile sees the native stamp differently from Wine's"
+  # Ours gives the tree's size; Wine's keeps the old size when the section keeps its raw size.
+  [ "$(grep '^resource directory size' "$work/native.$label.txt" | cut -d' ' -f4)" = \
+    "$(grep '^resource tree size' "$work/native.$label.txt" | cut -d' ' -f4)" ] ||
+    e2e_fail "$label: the native resource directory's size is not the tree's"
   ! grep -q '^warning' "$work/native.$label.txt" || e2e_fail "$label: pefile warns: $(grep '^warning' "$work/native.$label.txt")"
   diff -u <(wrestool -l "$work/wine.exe") <(wrestool -l "$work/native.exe") >&2 ||
     e2e_fail "$label: wrestool lists the native stamp differently from Wine's"
   local differences
-  differences=$("$python" "$work/differences.py" "$work/native.exe" "$work/wine.exe" | grep -v -e '^checksum$' -e '^rsrc VirtualSize$' || true)
-  [ -z "$differences" ] || e2e_fail "$label: the files differ beyond the checksum and .rsrc's VirtualSize: $differences"
+  differences=$("$python" "$work/differences.py" "$work/native.exe" "$work/wine.exe" |
+                grep -v -e '^checksum$' -e '^rsrc VirtualSize$' -e '^resource directory size$' || true)
+  [ -z "$differences" ] ||
+    e2e_fail "$label: the files differ beyond the checksum, .rsrc's VirtualSize and the resource directory's size: $differences"
   "$python" -c 'import sys, pefile; pe = pefile.PE(sys.argv[1]); sys.exit(0 if pe.verify_checksum() else 1)' "$work/native.exe" ||
     e2e_fail "$label: the native stamp's checksum is wrong"
 }
