@@ -1,7 +1,5 @@
 #include "build/Bundle.h"
 
-#include <utility>
-
 #include "build/Icns.h"
 #include "build/Version.h"
 #include "platform/Platform.h"
