@@ -108,6 +108,8 @@ TEST(PngCodecTest, RefusesDamagedOrOversizedStreams) {
       {"wider than the largest side", withHeader(kvplatform::kLargestPngSide + 1, 1)},
       {"taller than the largest side", withHeader(1, 0x7FFFFFFF)},
       {"zero width", withHeader(0, 1)},
+      {"fewer rows than the header says", kvtest::PngStream(2, 3, 8, 0, {Bytes({1, 2}), Bytes({3, 4})})},
+      {"no end chunk", good.substr(0, good.size() - 12)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
