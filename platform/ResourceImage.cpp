@@ -451,8 +451,10 @@ bool ResourceImage::RebuildAdded(const ResourceSection& resources, std::string& 
       if (section.pointerToRawData < newTableEnd) return false;
       rawEnd = std::max<std::uint64_t>(rawEnd, static_cast<std::uint64_t>(section.pointerToRawData) + section.sizeOfRawData);
     }
-    virtualEnd = std::max<std::uint64_t>(virtualEnd, static_cast<std::uint64_t>(section.virtualAddress) +
-                                                         std::max(section.virtualSize, section.sizeOfRawData));
+    // A section takes at least one byte of memory, so that the new one comes after it.
+    virtualEnd = std::max<std::uint64_t>(
+        virtualEnd, static_cast<std::uint64_t>(section.virtualAddress) +
+                        std::max<std::uint64_t>(std::max(section.virtualSize, section.sizeOfRawData), 1));
   }
   for (std::uint64_t at = tableEnd; at < newTableEnd; ++at) {
     if (image[static_cast<std::size_t>(at)] != '\0') return false;

@@ -1,6 +1,7 @@
 #include "platform/ResourceSection.h"
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 #include "common/ByteIO.h"
@@ -93,11 +94,10 @@ bool ResourceSection::ReadName(std::string_view tree, std::uint32_t offset, std:
 }
 
 bool ResourceSection::ReadDirectory(std::string_view tree, std::uint32_t offset, int level, Entry& path,
-                                    std::vector<std::uint32_t>& visited, std::uint64_t& budget) {
+                                    std::set<std::uint32_t>& visited, std::uint64_t& budget) {
   // Each directory is reached once: a second visit is a loop or a shared subtree, which no
   // writer of resources produces and which could multiply the entries beyond any bound.
-  if (std::find(visited.begin(), visited.end(), offset) != visited.end()) return false;
-  visited.push_back(offset);
+  if (!visited.insert(offset).second) return false;
   ByteReader reader(tree);
   std::uint16_t named = 0, ids = 0;
   if (!reader.seek(offset) || !reader.skip(12) || !reader.u16(named) || !reader.u16(ids)) return false;
@@ -144,7 +144,7 @@ bool ResourceSection::ReadDirectory(std::string_view tree, std::uint32_t offset,
 
 bool ResourceSection::ReadTree(std::string_view tree) {
   entries.clear();
-  std::vector<std::uint32_t> visited;
+  std::set<std::uint32_t> visited;
   // No tree holds more entries than it has room for.
   std::uint64_t budget = tree.size() / kDirectoryEntrySize;
   Entry path;

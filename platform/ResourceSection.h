@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,7 +77,7 @@ public:
 
 private:
   bool ReadDirectory(std::string_view tree, std::uint32_t offset, int level, Entry& path,
-                     std::vector<std::uint32_t>& visited, std::uint64_t& budget);
+                     std::set<std::uint32_t>& visited, std::uint64_t& budget);
   static bool ReadName(std::string_view tree, std::uint32_t offset, std::u16string& name);
 
   std::vector<Entry> entries;  // always in directory order, no duplicate keys
