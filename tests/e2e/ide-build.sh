@@ -2,7 +2,9 @@
 # Build and Run in the IDE as a user does them: Ctrl+N a project, F7. The executable appears
 # in the project folder with the payload, and run under Wine it reports main.js and the
 # window. F5 starts it; F7 while it runs ends at the extraction and leaves the running
-# executable as it was; once it is closed F7 builds again to the same size.
+# executable as it was; once it is closed F7 builds again to the same size. Then the target
+# selector: macOS gives the bundle, byte for byte what the command-line build writes for the
+# same project, and Windows 32 an x86 executable that runs.
 set -euo pipefail
 . "$(dirname "$0")/lib/e2e.sh"
 
@@ -22,7 +24,7 @@ timeout 10 xdotool search --sync --onlyvisible --name '^KelVox Studio - BuildDem
 # wait_for_build: the build is done when an executable newer than the marker has its payload
 # and the temporary files are gone.
 marker=$(mktemp)
-trap 'rc=$?; e2e_cleanup; rm -f "$marker"; exit $rc' EXIT
+trap 'rc=$?; e2e_cleanup; rm -rf "$marker" "$marker.app"; exit $rc' EXIT
 wait_for_build() {
   local i
   for i in $(seq 150); do
@@ -57,17 +59,65 @@ sleep 3
 [ "$(sha256sum <"$exe")" = "$before" ] || e2e_fail "a build while the application runs changed its executable"
 [ -z "$(find "$demo" -maxdepth 1 -name '*.kvs_' -o -maxdepth 1 -name '*.bin' -o -maxdepth 1 -name '*.tmp')" ] ||
   e2e_fail "the failed build left files behind: $(ls "$demo")"
-xdotool windowfocus --sync "$runtime" 2>/dev/null || true
-xdotool key --window "$runtime" alt+F4
+# Closed with its caption's close button: the keyboard stays with the IDE, which started it.
+eval "$(xdotool getwindowgeometry --shell "$runtime")"
+xdotool mousemove --window "$runtime" $((WIDTH - 10)) 10 click 1
+closed=no
 for i in $(seq 50); do
-  xdotool search --onlyvisible --name '^KelVox Runtime$' >/dev/null 2>&1 || break
+  xdotool search --onlyvisible --name '^KelVox Runtime$' >/dev/null 2>&1 || { closed=yes; break; }
   sleep 0.2
 done
+[ "$closed" = yes ] || e2e_fail "the application does not close"
+sleep 1
 touch "$marker"
 sleep 1
 e2e_key F7
 wait_for_build
 [ "$(stat -c %s "$exe")" = "$size" ] || e2e_fail "building again changed the size from $size to $(stat -c %s "$exe")"
+
+# choose_target N: the Nth entry of the target selector's menu (1 Windows 32, 2 Windows 64,
+# 3 macOS), opened with a click on the selector as a user opens it.
+# The selector sits at 410, 56 in the frame's X window: Wine draws the caption inside it.
+choose_target() {
+  local i before
+  before=$(xdotool search --onlyvisible --name '' | wc -l)
+  xdotool windowfocus --sync "$E2E_WINDOW" 2>/dev/null || true
+  xdotool mousemove --window "$E2E_WINDOW" 410 56 click 1
+  sleep 0.5
+  [ "$(xdotool search --onlyvisible --name '' | wc -l)" -gt "$before" ] || e2e_fail "the target selector's menu did not open"
+  for i in $(seq "$1"); do xdotool key Down; sleep 0.1; done
+  xdotool key Return
+  sleep 0.3
+}
+
+choose_target 3
+e2e_screenshot ide-build-macos-chosen
+e2e_key F7
+contents=$demo/BuildDemo.app/Contents
+for i in $(seq 100); do
+  [ -f "$contents/MacOS/BuildDemo.bin" ] && break
+  sleep 0.2
+done
+sleep 1
+listing=$(cd "$demo/BuildDemo.app" && find . -type f | sort | tr '\n' ' ')
+[ "$listing" = "./Contents/Info.plist ./Contents/MacOS/BuildDemo ./Contents/MacOS/BuildDemo.bin ./Contents/PkgInfo ./Contents/Resources/BuildDemo.icns " ] ||
+  e2e_fail "the bundle holds: $listing"
+cp -r "$demo/BuildDemo.app" "$marker.app"
+"$E2E_ROOT/out/native/tools/kvcli" build "$demo/BuildDemo.kvproj" --ide "$E2E_EXE" --target macos >/dev/null ||
+  e2e_fail "the command-line build of the same project failed"
+for f in PkgInfo Info.plist MacOS/BuildDemo MacOS/BuildDemo.bin Resources/BuildDemo.icns; do
+  cmp -s "$marker.app/Contents/$f" "$contents/$f" || e2e_fail "F7 and kvcli write different $f"
+done
+rm -rf "$marker.app"
+
+choose_target 1
+touch "$marker"
+sleep 1
+e2e_key F7
+wait_for_build
+[ "$(od -An -tx2 -j "$(($(od -An -tu4 -j60 -N4 "$exe") + 4))" -N2 "$exe" | tr -d ' ')" = 014c ] ||
+  e2e_fail "the Windows 32 build is not an x86 executable"
+"$E2E_ROOT/tools/wine-run" "$exe" --kv-report | grep -Eq '^source main.js ' || e2e_fail "the x86 build does not run"
 e2e_key alt+F4
 e2e_wait_exit 0
 echo "ide-build: ok"
