@@ -95,7 +95,7 @@ bool KVBuilder::MakeWindowsRuntime(std::int32_t target) {
 bool KVBuilder::MakeBundle() {
   if (!BuildBundle(project, version, executablePath)) {
     Tell(BuildStep::Bundle, StepOutcome::Failed, project.Folder() + project.Name() + ".app",
-         "Info.plist cannot be made");
+         "its folders, PkgInfo or Info.plist cannot be written");
     return false;
   }
   Tell(BuildStep::Bundle, StepOutcome::Done, project.Folder() + project.Name() + ".app", "");
