@@ -11,8 +11,8 @@
 // DLLs mapped into it, and the CPU time is the program's and start.exe's; the wine server's
 // share is not counted.
 //
-// Extraction: ExtractRuntime from a stand-in IDE whose pack holds a runtime of 14 MB or of
-// 28 MB (the largest a shipped runtime is expected to be), in a child of its own (this
+// Extraction: ExtractRuntime from a stand-in IDE whose pack holds a runtime of 4 KiB, 14 MB
+// or 28 MB (the largest a shipped runtime is expected to be), in a child of its own (this
 // program again, with --extract), its peak resident memory against an idle child's. The
 // decompression streams through two fixed buffers and the XZ dictionary, so the peak must
 // stay under that bound whatever the runtime's size.
@@ -21,6 +21,7 @@
 //                       [--kvcli-exe PATH] [--no-wine]
 //        kv_bench_build --extract IDE TARGET DESTINATION   (the measured child)
 //        kv_bench_build --make-ide PATH RUNTIME_BYTES      (writes a stand-in IDE)
+//        kv_bench_build --write-project FOLDER IDE         (writes the project)
 //        kv_bench_build --idle                             (the floor of a child)
 #include <lzma.h>
 #include <fcntl.h>
@@ -54,7 +55,8 @@ namespace fs = std::filesystem;
 constexpr double kMiB = 1024.0 * 1024.0;
 // ExtractRuntime's input and output buffers.
 constexpr std::uint64_t kBuffers = 2 * 0x100004;
-const std::uint64_t kRuntimeSizes[] = {14000000, 28000000};
+// One that hardly touches the dictionary, and half and all of the largest expected runtime.
+const std::uint64_t kRuntimeSizes[] = {4096, 14000000, 28000000};
 
 struct Measure {
   double wall = 0;  // seconds
@@ -241,8 +243,35 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
   return std::fclose(file) == 0 && written;
 }
 
+// Prints this process's peak resident memory in KiB. The figure wait4 gives a parent never
+// goes below the peak of the process that spawned the child (Linux carries it over at exec),
+// which would raise an idle child's floor to this program's own; the high-water mark of the
+// child's own image has no such share.
+int ReportOwnPeak(int status) {
+  long peak = -1;
+  if (FILE* file = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, file)) {
+      if (std::strncmp(line, "VmHWM:", 6) == 0) peak = std::atol(line + 6);
+    }
+    std::fclose(file);
+  }
+  std::printf("%ld\n", peak);
+  return status;
+}
+
+// What ReportOwnPeak printed into path, in MiB; negative when it cannot be read.
+double ReadReportedPeak(const std::string& path) {
+  long peak = -1;
+  if (FILE* file = std::fopen(path.c_str(), "r")) {
+    if (std::fscanf(file, "%ld", &peak) != 1) peak = -1;
+    std::fclose(file);
+  }
+  return static_cast<double>(peak) / 1024;
+}
+
 int ExtractChild(const std::string& ide, const std::string& target, const std::string& destination) {
-  return kvbuild::ExtractRuntime(ide, std::atoi(target.c_str()), destination) ? 0 : 1;
+  return ReportOwnPeak(kvbuild::ExtractRuntime(ide, std::atoi(target.c_str()), destination) ? 0 : 1);
 }
 
 int MakeIdeChild(const std::string& path, const std::string& runtimeBytes) {
@@ -280,24 +309,22 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options) {
   return true;
 }
 
+const char* const kProjectFile = "Bench.kvproj";
+
 // A project folder as New Project makes one, with the generated sources and the pack's
-// default icon; the project file's path, or empty on failure.
-std::string WriteProject(const std::string& folder, const std::string& ide) {
+// default icon.
+int WriteProjectChild(const std::string& folder, const std::string& ide) {
   for (const char* sub : {"Source Files", "Dialog Windows", "External Libraries", "Resources"}) {
     kvplatform::CreateFolder(folder + sub);
   }
-  const kvbench::JsProjectShape shape;
-  std::printf("generating %d sources of %llu bytes in all in %s\n", shape.files,
-              static_cast<unsigned long long>(shape.totalBytes), folder.c_str());
-  const std::vector<std::string> names = kvbench::WriteJsSources(folder, shape);
-  if (names.empty() || !kvbuild::CopyDefaultIcon(ide, folder + "Resources/Bench.ico")) return {};
+  const std::vector<std::string> names = kvbench::WriteJsSources(folder, kvbench::JsProjectShape());
+  if (names.empty() || !kvbuild::CopyDefaultIcon(ide, folder + "Resources/Bench.ico")) return 1;
   std::string list;
   for (const std::string& name : names) list += "<Name>" + name + "</Name>";
-  const std::string projectFile = folder + "Bench.kvproj";
   const std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Project><Name>Bench</Name>"
                           "<ExeName>Bench.exe</ExeName><Engine>1</Engine><Icon>Bench.ico</Icon><SourceFiles>" +
                           list + "</SourceFiles><WindowFiles/><LibraryFiles/><BitmapFiles/></Project>\n";
-  return WriteFile(projectFile, xml) ? projectFile : std::string();
+  return WriteFile(folder + kProjectFile, xml) ? 0 : 1;
 }
 
 struct Target {
@@ -307,15 +334,19 @@ struct Target {
 const Target kTargets[] = {{"win64", "Bench.exe"}, {"win32", "Bench.exe"}, {"macos", "Bench.app"}};
 constexpr std::size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
 
-// Builds natively and, when wine is set, under Wine; false when a build fails.
-bool BenchBuilds(const Options& options, const std::string& folder, bool wine) {
-  const std::string projectFile = WriteProject(folder, options.ide);
-  if (projectFile.empty()) {
-    std::fprintf(stderr, "cannot write the project\n");
-    return false;
-  }
+// Builds natively and, when wine is set, under Wine; false when a build fails. A failure
+// under Wine ends the Wine runs, and the native figures are still printed.
+bool BenchBuilds(const Options& options, const std::string& folder, const std::string& self, bool wine) {
+  const kvbench::JsProjectShape shape;
+  std::printf("generating %d sources of %llu bytes in all in %s\n", shape.files,
+              static_cast<unsigned long long>(shape.totalBytes), folder.c_str());
+  std::fflush(stdout);
+  Measure unused;
+  if (!RunOk({self, "--write-project", folder, options.ide}, "", unused)) return false;
+  const std::string projectFile = folder + kProjectFile;
   const std::string log = folder + "kvcli.log";
   Series native[kTargetCount], underWine[kTargetCount];
+  bool wineFailed = false;
   for (int r = 0; r < options.runs; ++r) {
     for (std::size_t t = 0; t < kTargetCount; ++t) {
       Measure m;
@@ -328,7 +359,7 @@ bool BenchBuilds(const Options& options, const std::string& folder, bool wine) {
       std::printf("run %d: %s native %.2f s\n", r + 1, kTargets[t].name, m.wall);
       std::fflush(stdout);
     }
-    if (!wine) continue;
+    if (!wine || wineFailed) continue;
     // The first Wine program starts the prefix's server, which stays while programs follow
     // one another closely: a run without a measure keeps its start out of the figures.
     Measure warmUp;
@@ -340,7 +371,8 @@ bool BenchBuilds(const Options& options, const std::string& folder, bool wine) {
                                       log, "", "kvcli.exe", m);
       if (status != 0) {
         std::fprintf(stderr, "kvcli.exe under Wine failed (exit status %d); see %s\n", status, log.c_str());
-        return false;
+        wineFailed = true;
+        break;
       }
       underWine[t].Add(m);
       underWine[t].outputBytes = SizeOf(folder + kTargets[t].output);
@@ -357,9 +389,11 @@ bool BenchBuilds(const Options& options, const std::string& folder, bool wine) {
   };
   for (std::size_t t = 0; t < kTargetCount; ++t) {
     row(kTargets[t].name, "native", native[t]);
-    if (wine) row(kTargets[t].name, "Wine", underWine[t]);
+    if (wine && !underWine[t].wall.empty()) row(kTargets[t].name, "Wine", underWine[t]);
   }
-  if (wine) {
+  if (wineFailed) {
+    std::printf("the builds under Wine stopped at a failure; their figures are partial\n");
+  } else if (wine) {
     std::printf("Wine / native:");
     for (std::size_t t = 0; t < kTargetCount; ++t) {
       std::printf(" %s %.2f wall, %.2f cpu;", kTargets[t].name, Median(underWine[t].wall) / Median(native[t].wall),
@@ -367,7 +401,7 @@ bool BenchBuilds(const Options& options, const std::string& folder, bool wine) {
     }
     std::printf("\n");
   }
-  return true;
+  return !wineFailed;
 }
 
 // ExtractRuntime's peak memory with large runtimes; false when a stand-in cannot be made or
@@ -381,19 +415,28 @@ bool BenchExtraction(const Options& options, const std::string& folder, const st
   std::vector<Runtime> runtimes;
   for (std::uint64_t bytes : kRuntimeSizes) {
     const std::string ide = folder + "StandIn-" + std::to_string(bytes) + ".exe";
-    std::printf("writing a stand-in IDE with a %.1f MiB runtime, XZ preset 6\n", static_cast<double>(bytes) / kMiB);
+    std::printf("writing a stand-in IDE with a %llu-byte runtime, XZ preset 6\n", static_cast<unsigned long long>(bytes));
     std::fflush(stdout);
     Measure m;
     if (!RunOk({self, "--make-ide", ide, std::to_string(bytes)}, "", m)) return false;
     runtimes.push_back({bytes, ide, {}});
   }
   const std::string destination = folder + "Runtime.exe";
-  Measure idle;
-  if (!RunOk({self, "--idle"}, "", idle)) return false;
+  const std::string report = folder + "peak.txt";
+  // A measured child of this program, its peak as it reports it.
+  auto measure = [&](const std::vector<std::string>& args, Measure& m) {
+    if (!RunOk(args, report, m)) return false;
+    m.maxRssMiB = ReadReportedPeak(report);
+    return m.maxRssMiB > 0;
+  };
+  Series idle;
   for (int r = 0; r < options.runs; ++r) {
+    Measure m;
+    if (!measure({self, "--idle"}, m)) return false;
+    idle.Add(m);
     for (Runtime& runtime : runtimes) {
       Measure m;
-      if (!RunOk({self, "--extract", runtime.ide, "1", destination}, "", m)) return false;
+      if (!measure({self, "--extract", runtime.ide, "1", destination}, m)) return false;
       if (SizeOf(destination) != runtime.bytes) {
         std::fprintf(stderr, "the extracted runtime has %llu bytes, not %llu\n",
                      static_cast<unsigned long long>(SizeOf(destination)),
@@ -410,24 +453,31 @@ bool BenchExtraction(const Options& options, const std::string& folder, const st
   const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &lzma}, {LZMA_VLI_UNKNOWN, nullptr}};
   const double decoder = static_cast<double>(lzma_raw_decoder_memusage(filters)) / kMiB;
   const double buffers = static_cast<double>(kBuffers) / kMiB;
-  const double floor = idle.maxRssMiB;
-  std::printf("\nExtractRuntime in a child, %d runs each, medians\n", options.runs);
-  std::printf("%12s %11s %9s %14s %15s %12s\n", "runtime MiB", "packed MiB", "wall s", "peak RSS MiB", "above idle MiB",
-              "bound MiB");
+  const double floor = Median(idle.rss);
+  std::printf("\nExtractRuntime in a child, %d runs each, medians; peak: the child's own high-water mark\n",
+              options.runs);
+  std::printf("%14s %15s %9s %14s %15s\n", "runtime bytes", "stand-in bytes", "wall s", "peak RSS MiB", "above idle MiB");
   for (const Runtime& runtime : runtimes) {
     const double peak = Median(runtime.series.rss);
-    const double packed = static_cast<double>(SizeOf(runtime.ide)) / kMiB;
-    std::printf("%12.1f %11.1f %9.2f %14.1f %15.1f %12.1f\n", static_cast<double>(runtime.bytes) / kMiB, packed,
-                Median(runtime.series.wall), peak, peak - floor, buffers + decoder);
+    std::printf("%14llu %15llu %9.2f %14.1f %15.1f\n", static_cast<unsigned long long>(runtime.bytes),
+                static_cast<unsigned long long>(SizeOf(runtime.ide)), Median(runtime.series.wall), peak, peak - floor);
   }
+  // The smallest runtime touches the buffers and the code but hardly the dictionary.
+  const Runtime& smallest = runtimes.front();
+  const Runtime& half = runtimes[runtimes.size() - 2];
   const Runtime& largest = runtimes.back();
-  const double growth = Median(largest.series.rss) - floor;
-  std::printf("bound: buffers %.1f + XZ decoder at preset 6 (8 MiB dictionary) %.1f = %.1f MiB above an idle "
-              "child's %.1f MiB\n",
-              buffers, decoder, buffers + decoder, floor);
-  std::printf("%.1f MiB runtime: %.1f MiB above idle, %.0f%% of the bound and %.0f%% of the runtime's size\n",
-              static_cast<double>(largest.bytes) / kMiB, growth, 100 * growth / (buffers + decoder),
-              100 * growth / (static_cast<double>(largest.bytes) / kMiB));
+  const double fixed = Median(smallest.series.rss) - floor;
+  const double dictionary = Median(largest.series.rss) - Median(smallest.series.rss);
+  const double largestMiB = static_cast<double>(largest.bytes) / kMiB;
+  std::printf("idle child: %.1f MiB\n", floor);
+  std::printf("bound above idle: buffers %.1f + XZ decoder at preset 6 (8 MiB dictionary and state) %.1f = %.1f MiB\n",
+              buffers, decoder, buffers + decoder);
+  std::printf("%llu-byte runtime: %.1f MiB above idle = buffers and code %.1f (as with %llu bytes) + dictionary %.1f "
+              "(%.0f%% of the decoder's %.1f);\n  %.0f%% of the runtime's %.1f MiB; %+.1f MiB against %llu bytes\n",
+              static_cast<unsigned long long>(largest.bytes), fixed + dictionary, fixed,
+              static_cast<unsigned long long>(smallest.bytes), dictionary, 100 * dictionary / decoder, decoder,
+              100 * (fixed + dictionary) / largestMiB, largestMiB, Median(largest.series.rss) - Median(half.series.rss),
+              static_cast<unsigned long long>(half.bytes));
   return true;
 }
 
@@ -437,7 +487,8 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 4 && args[0] == "--extract") return ExtractChild(args[1], args[2], args[3]);
   if (args.size() == 3 && args[0] == "--make-ide") return MakeIdeChild(args[1], args[2]);
-  if (args.size() == 1 && args[0] == "--idle") return 0;
+  if (args.size() == 3 && args[0] == "--write-project") return WriteProjectChild(args[1], args[2]);
+  if (args.size() == 1 && args[0] == "--idle") return ReportOwnPeak(0);
 
   Options options;
   if (!ParseOptions(args, options)) {
@@ -485,7 +536,7 @@ int main(int argc, char** argv) {
       wine = false;
     }
     kvplatform::CreateFolder(folder + "Project");
-    ok = BenchBuilds(options, folder + "Project/", wine);
+    ok = BenchBuilds(options, folder + "Project/", self, wine);
   }
   std::printf("\n");
   ok = BenchExtraction(options, folder, self) && ok;
