@@ -20,8 +20,10 @@
 //   headers, SizeOfImage, SizeOfInitializedData, the resource directory, and the data
 //   directories that pointed into a moved section (base relocations, debug) follow; the
 //   symbol-table pointer, the certificate table (file offsets) and the debug entries' file
-//   offsets follow the moved bytes. Wine moves the sections too but leaves the other data
-//   directories and the symbol-table pointer where they were.
+//   offsets follow the moved bytes. Wine 8 moves the sections and the relocation directory
+//   the same way (the cross-check compares them) but leaves the symbol-table pointer stale.
+// - The resource directory's size is always the tree's size (Wine leaves the old size when
+//   the section keeps its raw size).
 // - A section moved in memory must be one whose contents hold no RVA that would need
 //   rebasing: the base-relocation section, or a discardable section, neither executable,
 //   with no data directory but the relocations or debug data in it and no base relocation
