@@ -4,7 +4,8 @@
 # window. F5 starts it; F7 while it runs ends at the extraction and leaves the running
 # executable as it was; once it is closed F7 builds again to the same size. Then the target
 # selector: macOS gives the bundle, byte for byte what the command-line build writes for the
-# same project, and Windows 32 an x86 executable that runs.
+# same project, and Windows 32 an x86 executable that runs. Open File Location shows the
+# project folder.
 set -euo pipefail
 . "$(dirname "$0")/lib/e2e.sh"
 
@@ -118,6 +119,18 @@ wait_for_build
 [ "$(od -An -tx2 -j "$(($(od -An -tu4 -j60 -N4 "$exe") + 4))" -N2 "$exe" | tr -d ' ')" = 014c ] ||
   e2e_fail "the Windows 32 build is not an x86 executable"
 "$E2E_ROOT/tools/wine-run" "$exe" --kv-report | grep -Eq '^source main.js ' || e2e_fail "the x86 build does not run"
+
+# Project > Open File Location: the shell shows the project folder (Wine's explorer, which
+# this test ends itself).
+e2e_key alt+p Down Down Return
+folder_window=$(timeout 20 xdotool search --sync --onlyvisible --name '^[^-]*BuildDemo$' | head -n 1) ||
+  e2e_fail "Open File Location showed no window for the project folder"
+e2e_screenshot ide-build-file-location
+pkill -f 'explorer\.exe .*BuildDemo' || true
+sleep 1
+# The folder window took the foreground: a click on the caption gives it back to the IDE.
+xdotool mousemove --window "$E2E_WINDOW" 300 10 click 1
+sleep 0.5
 e2e_key alt+F4
 e2e_wait_exit 0
 echo "ide-build: ok"
