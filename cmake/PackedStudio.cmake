@@ -24,6 +24,8 @@ add_subdirectory(${PROJECT_SOURCE_DIR}/tools/pack ${CMAKE_BINARY_DIR}/tools/pack
 # kvstamp for Windows: the same stamps as the native kvstamp, through the Windows API, for
 # tests/e2e/resource-stamp.sh.
 add_subdirectory(${PROJECT_SOURCE_DIR}/tools/stamp ${CMAKE_BINARY_DIR}/tools/stamp.build)
+# kvcli for Windows: headless builds on Windows machines, and the build benchmark under Wine.
+add_subdirectory(${PROJECT_SOURCE_DIR}/tools/cli ${CMAKE_BINARY_DIR}/tools/cli.build)
 set(_kv_stub64 ${CMAKE_BINARY_DIR}/tools/runtime-stub/KelVoxRuntime.exe)
 
 set(_kv_macos_stub ${CMAKE_BINARY_DIR}/tools/runtime-stub/KelVoxRuntime-macos)
