@@ -19,6 +19,12 @@ struct RgbaImage {
 // Larger images are refused rather than allocated.
 inline constexpr std::uint32_t kLargestPngSide = 4096;
 
+// Whether WritePngFile takes the image: a side of 1 to kLargestPngSide and four bytes a pixel.
+inline bool IsWritablePng(const RgbaImage& image) {
+  return image.width != 0 && image.height != 0 && image.width <= kLargestPngSide && image.height <= kLargestPngSide &&
+         image.rgba.size() == static_cast<std::size_t>(image.width) * image.height * 4;
+}
+
 // Any PNG colour type and depth, converted to 8-bit RGBA. False for a damaged or truncated
 // stream, or a side of 0 or beyond kLargestPngSide; out is then left empty. Colour under a
 // fully transparent pixel is not kept (it may come back as 0), and where alpha is partial

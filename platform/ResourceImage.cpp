@@ -447,7 +447,8 @@ bool ResourceImage::RebuildAdded(const ResourceSection& resources, std::string& 
   const std::uint64_t newTableEnd = tableEnd + kSectionHeaderSize;
   if (newTableEnd > sizeOfHeaders || newTableEnd > image.size() || sections.size() >= 0xFFFF) return false;
   std::uint64_t rawEnd = sizeOfHeaders;
-  std::uint64_t virtualEnd = sizeOfImage;
+  // The headers take the image's first page in memory too: a section never starts at RVA 0.
+  std::uint64_t virtualEnd = std::max<std::uint64_t>({sizeOfImage, sizeOfHeaders, 1});
   for (const Section& section : sections) {
     if (section.sizeOfRawData != 0) {
       if (section.pointerToRawData < newTableEnd) return false;

@@ -128,10 +128,7 @@ bool DecodePng(std::string_view png, RgbaImage& out) {
 }
 
 bool WritePngFile(const RgbaImage& image, const std::string& path) {
-  if (image.width == 0 || image.height == 0 || image.width > kLargestPngSide || image.height > kLargestPngSide ||
-      image.rgba.size() != static_cast<std::size_t>(image.width) * image.height * 4) {
-    return false;
-  }
+  if (!IsWritablePng(image)) return false;
   WriteStruct s;
   if (s.png == nullptr || s.info == nullptr) return false;
   std::vector<png_bytep> rows(image.height);

@@ -1,6 +1,5 @@
 #include "build/Bundle.h"
 
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -9,6 +8,7 @@
 #include "build/Version.h"
 #include "platform/Platform.h"
 #include "project/Project.h"
+#include "tests/build/ExternalReaders.h"
 #include "tests/build/IconFixtures.h"
 #include "tests/project/ProjectFolder.h"
 
@@ -39,25 +39,6 @@ protected:
   KVVersion version;
 };
 
-#ifndef _WIN32
-// What python's plistlib reads from the file, as JSON with the keys in file order; nothing
-// when python3 cannot be run.
-std::optional<std::string> ReadWithPlistlib(const TempFolder& scratch, const std::string& path) {
-  const std::string script = scratch / "read_plist.py";
-  TempFolder::Write(script,
-                    "import json, plistlib, sys\n"
-                    "with open(sys.argv[1], 'rb') as f:\n"
-                    "    print(json.dumps(plistlib.load(f)))\n");
-  FILE* pipe = popen(("python3 '" + script + "' '" + path + "' 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return std::nullopt;
-  std::string output;
-  char buffer[4096];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-  if (pclose(pipe) != 0) return std::nullopt;
-  return output;
-}
-#endif
 
 TEST_F(BundleTest, MakesTheBundleLayout) {
   LoadProject("MyApp", kvtest::IconFileBytes({{32, 32, 32, kvtest::IconBitmap32(32, Opaque)}}));
@@ -97,8 +78,7 @@ TEST_F(BundleTest, InfoPlistAsAnIndependentReaderSeesIt) {
 #ifdef _WIN32
   GTEST_SKIP() << "python3 is not reachable from Windows programs";
 #else
-  TempFolder scratch;
-  const auto json = ReadWithPlistlib(scratch, Contents("A & B") + "Info.plist");
+  const auto json = kvtest::ReadWithPlistlib(Contents("A & B") + "Info.plist");
   if (!json) GTEST_SKIP() << "python3 with plistlib not found";
   EXPECT_EQ(*json,
             "{\"BuildMachineOSBuild\": \"19H1715\", \"CFBundleDevelopmentRegion\": \"en\", "

@@ -80,6 +80,21 @@ std::optional<std::vector<ReaderSection>> ObjdumpSections(const std::string& pat
 #endif
 }
 
+std::optional<std::string> ReadWithPlistlib(const std::string& path) {
+#ifdef _WIN32
+  (void)path;
+  return std::nullopt;
+#else
+  TempFolder scripts;
+  const std::string script = scripts / "read_plist.py";
+  TempFolder::Write(script,
+                    "import json, plistlib, sys\n"
+                    "with open(sys.argv[1], 'rb') as f:\n"
+                    "    print(json.dumps(plistlib.load(f)))\n");
+  return Run("python3 " + Quote(script) + " " + Quote(path));
+#endif
+}
+
 std::optional<PefileReport> ReadWithPefile(const std::string& path) {
 #ifdef _WIN32
   (void)path;

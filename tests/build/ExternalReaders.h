@@ -1,5 +1,6 @@
 // Independent readers, run as separate programs when this machine has them: binutils' objdump
-// for mingw and python3 with the pefile module for PE images, the xz command for XZ streams.
+// for mingw and python3 with the pefile module for PE images, python3's plistlib for property
+// lists, the xz command for XZ streams.
 // Each returns nothing when its reader is missing, and the tests that need one skip.
 #pragma once
 
@@ -32,6 +33,10 @@ std::optional<std::vector<ReaderSection>> ObjdumpSections(const std::string& pat
 
 // What pefile makes of the image; nothing when no python3 with pefile is found.
 std::optional<PefileReport> ReadWithPefile(const std::string& path);
+
+// What python's plistlib reads from the property list, as JSON with the keys in file order;
+// nothing when no python3 runs here.
+std::optional<std::string> ReadWithPlistlib(const std::string& path);
 
 // Whether the xz command runs here.
 bool HaveXz();

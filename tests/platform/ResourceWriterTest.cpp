@@ -495,6 +495,30 @@ TEST_P(ResourceWriter, DamagedImagesAreLeftAlone) {
 INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, ResourceWriter, testing::Values(false, true),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "Pe32" : "Pe32Plus"; });
 
+// An image of headers alone that claims no memory at all: the new section still comes after
+// the headers' page, never at RVA 0, where the resource directory would read as absent.
+TEST(ResourceSection, HeadersOnlyImageGetsItsSectionAfterTheHeaders) {
+  kvtest::PeFixture fixture;
+  std::string bytes = fixture.Bytes();
+  const kvtest::ParsedPe parsed = kvtest::ParsePe(bytes);
+  kvtest::SetLeU32(bytes, parsed.lfanew + 24 + 56, 0);  // SizeOfImage
+  ResourceImage image;
+  ASSERT_TRUE(image.Parse(bytes));
+  ResourceSection resources;
+  resources.Set(Key::Id(kRcData), Key::Name(u"LOGO.BMP"), 1033, std::string(1087, 'x'));
+  std::string rebuilt;
+  ASSERT_TRUE(image.Rebuild(resources, rebuilt));
+  const kvtest::ParsedPe after = kvtest::ParsePe(rebuilt);
+  ASSERT_EQ(after.sections.size(), 1u);
+  EXPECT_EQ(after.sections[0].virtualAddress, 0x1000u);
+  ResourceImage again;
+  ResourceSection read;
+  ASSERT_TRUE(again.Parse(rebuilt));
+  ASSERT_TRUE(again.ReadResources(read));
+  ASSERT_EQ(read.Entries().size(), 1u);
+  EXPECT_EQ(read.Entries()[0].data, std::string(1087, 'x'));
+}
+
 // As UpdateResourceW (Wine's, observed): new type and name strings are stored in upper case,
 // whole Unicode letters included; names already in the file keep their case.
 TEST(ResourceUpdatePosix, NewNamesAreUpperCaseAndOldOnesKept) {

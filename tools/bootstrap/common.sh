@@ -211,7 +211,10 @@ kv_run_fuzzers() {
     [ -x "$f" ] || continue
     name=${f##*/kv_fuzz_}
     work=$(mktemp -d)
-    if "$f" -max_total_time="${KV_FUZZ_SECONDS:-20}" -print_final_stats=1 "$work" "$corpus/$name" >"$work.log" 2>&1; then
+    # A crashing input is kept under the build folder, never in the current folder.
+    mkdir -p "$bin/artifacts"
+    if "$f" -max_total_time="${KV_FUZZ_SECONDS:-20}" -print_final_stats=1 -artifact_prefix="$bin/artifacts/$name-" \
+      "$work" "$corpus/$name" >"$work.log" 2>&1; then
       echo "fuzz $name: ok ($(grep -o 'stat::number_of_executed_units: [0-9]*' "$work.log" | grep -o '[0-9]*$') runs)"
       kv_record_pass
     else
