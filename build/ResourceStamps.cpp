@@ -13,7 +13,6 @@ namespace kvbuild {
 
 namespace {
 
-constexpr std::uint16_t kResourceTypeBitmap = 2;  // RT_BITMAP
 constexpr std::uint64_t kBitmapFileHeaderSize = 14;
 
 StepReport Report(BuildStep step, StepOutcome outcome, std::string path, std::string detail) {

@@ -2,6 +2,7 @@
 // with language 1033, next to the runtime's own resources.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "build/BuildReport.h"
@@ -9,6 +10,8 @@
 class KVProject;
 
 namespace kvbuild {
+
+inline constexpr std::uint16_t kResourceTypeBitmap = 2;  // RT_BITMAP
 
 // Writes the icon named by the project file's Icon element (in the Resources folder) as
 // RT_ICON 1..n, exactly as its images are stored, and the group RT_GROUP_ICON 107 naming

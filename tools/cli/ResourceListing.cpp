@@ -3,7 +3,10 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "build/IconFile.h"
+#include "build/ResourceStamps.h"
 #include "common/ByteIO.h"
+#include "common/Text.h"
 #include "platform/Platform.h"
 #include "platform/ResourceImage.h"
 #include "platform/ResourceSection.h"
@@ -14,15 +17,9 @@ namespace {
 
 using kvplatform::ResourceSection;
 
-constexpr std::uint16_t kBitmap = 2;
-constexpr std::uint16_t kGroupIcon = 14;
-constexpr std::uint16_t kIconGroupId = 107;
-
 std::string KeyText(const ResourceSection::Key& key) {
   if (!key.isName) return std::to_string(key.id);
-  std::string text = "\"";
-  for (char16_t unit : key.name) text += unit < 0x80 ? static_cast<char>(unit) : '?';
-  return text + "\"";
+  return "\"" + kvtext::WideToUtf8(kvtext::WideString(key.name.begin(), key.name.end())) + "\"";
 }
 
 // The caller has checked that four bytes are there.
@@ -71,14 +68,14 @@ void PrintResources(std::string_view bytes) {
   }
   const ResourceSection::Entry* group = nullptr;
   for (const ResourceSection::Entry& entry : tree.Entries()) {
-    if (entry.type == ResourceSection::Key::Id(kGroupIcon) && entry.name == ResourceSection::Key::Id(kIconGroupId))
+    if (entry.type == ResourceSection::Key::Id(kResourceTypeGroupIcon) && entry.name == ResourceSection::Key::Id(kIconGroupId))
       group = &entry;
   }
   if (group != nullptr) PrintIconGroup(group->data);
   else std::printf("icon group %u: none\n", kIconGroupId);
   int bitmaps = 0;
   for (const ResourceSection::Entry& entry : tree.Entries()) {
-    if (entry.type != ResourceSection::Key::Id(kBitmap)) continue;
+    if (entry.type != ResourceSection::Key::Id(kvbuild::kResourceTypeBitmap)) continue;
     std::printf("bitmap %s: %" PRIu32 " bytes\n", KeyText(entry.name).c_str(), entry.size);
     ++bitmaps;
   }
