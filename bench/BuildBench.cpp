@@ -25,7 +25,6 @@
 //        kv_bench_build --idle                             (the floor of a child)
 #include <lzma.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -41,16 +40,20 @@
 #include <string>
 #include <vector>
 
+#include "bench/ChildProcess.h"
 #include "bench/JsProject.h"
 #include "bench/StandInIde.h"
 #include "build/RuntimePack.h"
 #include "platform/Platform.h"
 
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
+using kvbench::CpuSeconds;
+using kvbench::ExitStatus;
+using kvbench::Median;
+using kvbench::Spawn;
 
 constexpr double kMiB = 1024.0 * 1024.0;
 // ExtractRuntime's input and output buffers.
@@ -63,37 +66,6 @@ struct Measure {
   double cpu = 0;   // user + system seconds
   double maxRssMiB = 0;
 };
-
-// Starts args[0] with args, standard output to outputPath and standard error to errorPath
-// when given; 0 when it cannot be started.
-pid_t Spawn(const std::vector<std::string>& args, const std::string& outputPath, const std::string& errorPath) {
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (!outputPath.empty()) {
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  }
-  if (!errorPath.empty()) {
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  }
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    std::fprintf(stderr, "cannot start %s: %s\n", argv[0], std::strerror(spawned));
-    return 0;
-  }
-  return pid;
-}
-
-double CpuSeconds(const rusage& usage) {
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 
 // Runs args[0] with args, standard output to outputPath when given. The exit status, or -1
 // when the program cannot be started or does not exit normally.
@@ -177,12 +149,6 @@ bool RunOk(const std::vector<std::string>& args, const std::string& outputPath, 
   return status == 0;
 }
 
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 struct Series {
   std::vector<double> wall, cpu, rss;

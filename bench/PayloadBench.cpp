@@ -10,8 +10,6 @@
 //        kv_bench_payload --write PROJECT_FILE EXECUTABLE_PATH   (the measured child)
 //        kv_bench_payload --idle                                 (the floor of a child)
 #include <lzma.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -26,14 +24,16 @@
 #include <string>
 #include <vector>
 
+#include "bench/ChildProcess.h"
 #include "bench/JsProject.h"
 #include "build/Payload.h"
 #include "platform/Platform.h"
 #include "project/Project.h"
 
-extern char** environ;
 
 namespace {
+
+using kvbench::Median;
 
 constexpr double kMiB = 1024.0 * 1024.0;
 constexpr std::uint64_t kBuffers = 2 * 0xA00000;
@@ -47,40 +47,20 @@ struct Measure {
 // Runs argv[0] with argv, standard output to outputPath when given; false when it cannot
 // start or does not exit with 0.
 bool Run(const std::vector<std::string>& args, const std::string& outputPath, Measure& measure) {
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (!outputPath.empty()) {
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  }
   const auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    std::fprintf(stderr, "cannot start %s: %s\n", argv[0], std::strerror(spawned));
-    return false;
-  }
+  const pid_t pid = kvbench::Spawn(args, outputPath, "");
+  if (pid == 0) return false;
   int status = 0;
   rusage usage{};
   if (wait4(pid, &status, 0, &usage) != pid) return false;
   measure.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  measure.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  measure.cpu = kvbench::CpuSeconds(usage);
   measure.maxRssKiB = usage.ru_maxrss;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s failed\n", argv[0]);
+  if (kvbench::ExitStatus(status) != 0) {
+    std::fprintf(stderr, "%s failed\n", args[0].c_str());
     return false;
   }
   return true;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 struct Series {
