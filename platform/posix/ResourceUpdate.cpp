@@ -10,11 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <clocale>
-#include <cwctype>
 #include <locale.h>
 #include <wctype.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "common/Text.h"
+#include "platform/Platform.h"
 #include "platform/ResourceImage.h"
 #include "platform/ResourceSection.h"
 
@@ -63,15 +63,13 @@ ResourceSection::Key AsKey(const ResourceId& id) {
 }
 
 bool ReadFile(const std::string& path, std::string& bytes) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
+  const UniqueFile file(OpenFile(path, "rb"));
+  if (!file) return false;
   bytes.clear();
   char buffer[65536];
   std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-  const bool ok = std::ferror(file) == 0;
-  std::fclose(file);
-  return ok;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
+  return std::ferror(file.get()) == 0;
 }
 
 bool WriteAll(int fd, const std::string& bytes) {
@@ -148,7 +146,6 @@ bool UpdateResourceEntry(ResourceUpdate& update, const ResourceId& type, const R
   PendingUpdate::Change change;
   change.type = AsKey(type);
   change.name = AsKey(name);
-  // No data and no size removes the resource, as UpdateResourceW has it.
   change.remove = data == nullptr;
   if (data != nullptr) change.data.assign(static_cast<const char*>(data), size);
   static_cast<PendingUpdate*>(update.Get())->changes.push_back(std::move(change));
