@@ -250,9 +250,13 @@ bool ResourceImage::FixDebugDirectory(std::string& out, const std::vector<Sectio
   if (debug.rva == 0 || debug.size < kDebugEntrySize || (rvaDelta == 0 && fileDelta == 0)) return true;
   std::uint64_t directoryAt = 0;
   bool found = false;
+  // The whole directory must lie in one section's raw data: entries read past it would be
+  // other bytes, the new resources among them, and would be rewritten as debug entries.
   for (const Section& section : newSections) {
     if (debug.rva >= section.virtualAddress && debug.rva - section.virtualAddress < section.sizeOfRawData) {
-      directoryAt = section.pointerToRawData + static_cast<std::uint64_t>(debug.rva - section.virtualAddress);
+      const std::uint64_t offset = debug.rva - section.virtualAddress;
+      if (debug.size > section.sizeOfRawData - offset) return false;
+      directoryAt = section.pointerToRawData + offset;
       found = true;
       break;
     }
@@ -320,35 +324,14 @@ bool ResourceImage::Rebuild(const ResourceSection& resources, std::string& out) 
   return RebuildExisting(resources, index, out);
 }
 
-bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index, std::string& out) const {
+// The section table after the resource section at index grows: sections after it in the
+// file move by fileDelta, sections after it in memory by rvaDelta, and those must be safe to
+// move. False for a layout that cannot be moved so.
+bool ResourceImage::MoveSections(int index, std::uint64_t tailFrom, std::uint64_t fileDelta, std::uint64_t rvaDelta,
+                                 std::vector<Section>& moved) const {
   const Section& old = sections[static_cast<std::size_t>(index)];
-  std::string tree;
-  if (!resources.Build(old.virtualAddress, tree)) return false;
-  const std::uint64_t total = tree.size();
-  const std::uint64_t neededRaw = RoundUp(total, fileAlignment);
-
-  // Room in memory: up to the next section.
-  const bool hasNext = static_cast<std::size_t>(index) + 1 < sections.size();
-  const std::uint64_t nextRva = hasNext ? sections[static_cast<std::size_t>(index) + 1].virtualAddress : 0;
-  std::uint64_t rvaDelta = 0;
-  if (hasNext && old.virtualAddress + total > nextRva) {
-    rvaDelta = RoundUp(RoundUp(old.virtualAddress + total, sectionAlignment) - nextRva, sectionAlignment);
-  }
-  // Room in the file: the section's raw data, or more, moving what follows.
-  const std::uint64_t oldEnd = static_cast<std::uint64_t>(old.pointerToRawData) + old.sizeOfRawData;
-  std::uint64_t newRawSize = old.sizeOfRawData;
-  std::uint64_t tailFrom = oldEnd;
-  std::uint64_t fileDelta = 0;
-  if (neededRaw > old.sizeOfRawData) {
-    if (old.pointerToRawData % fileAlignment != 0) return false;
-    newRawSize = neededRaw;
-    tailFrom = std::min<std::uint64_t>(RoundUp(oldEnd, fileAlignment), image.size());
-    fileDelta = old.pointerToRawData + newRawSize - tailFrom;
-  }
-
-  // The other sections: before the resources in the file, or after them, never between;
-  // the ones after them in memory move by rvaDelta and must be safe to move.
-  std::vector<Section> moved = sections;
+  // In the file every other section lies before the resources or after them, never between.
+  moved = sections;
   const std::vector<Directory>& dirs = directories;
   for (std::size_t i = 0; i < moved.size(); ++i) {
     if (static_cast<int>(i) == index) continue;
@@ -379,15 +362,14 @@ bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index,
       section.virtualAddress = static_cast<std::uint32_t>(section.virtualAddress + rvaDelta);
     }
   }
-  // Base relocations describe the pages of sections that do not move, so the relocation
-  // section's contents stay as they are when it moves; a relocation for a page of a moved
-  // section would need rebasing, and is refused.
-  if (rvaDelta != 0 && !BaseRelocationsOutside(static_cast<std::uint32_t>(nextRva))) return false;
-  Section& resourceSection = moved[static_cast<std::size_t>(index)];
-  resourceSection.virtualSize = static_cast<std::uint32_t>(total);
-  resourceSection.sizeOfRawData = static_cast<std::uint32_t>(newRawSize);
+  return true;
+}
 
-  std::vector<Directory> newDirectories = dirs;
+// The data directories after the same move; the resource directory names the new tree.
+bool ResourceImage::MoveDirectories(int index, std::uint64_t total, std::uint64_t tailFrom, std::uint64_t fileDelta,
+                                    std::uint64_t rvaDelta, std::vector<Directory>& newDirectories) const {
+  const Section& old = sections[static_cast<std::size_t>(index)];
+  newDirectories = directories;
   for (std::size_t d = 0; d < newDirectories.size(); ++d) {
     Directory& directory = newDirectories[d];
     if (d == kResourceDirectory) {
@@ -405,7 +387,47 @@ bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index,
       if (holder > index) directory.rva = static_cast<std::uint32_t>(directory.rva + rvaDelta);
     }
   }
+  return true;
+}
 
+bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index, std::string& out) const {
+  const Section& old = sections[static_cast<std::size_t>(index)];
+  std::string tree;
+  if (!resources.Build(old.virtualAddress, tree)) return false;
+  const std::uint64_t total = tree.size();
+  const std::uint64_t neededRaw = RoundUp(total, fileAlignment);
+
+  // Room in memory: up to the next section.
+  const bool hasNext = static_cast<std::size_t>(index) + 1 < sections.size();
+  const std::uint64_t nextRva = hasNext ? sections[static_cast<std::size_t>(index) + 1].virtualAddress : 0;
+  std::uint64_t rvaDelta = 0;
+  if (hasNext && old.virtualAddress + total > nextRva) {
+    rvaDelta = RoundUp(RoundUp(old.virtualAddress + total, sectionAlignment) - nextRva, sectionAlignment);
+  }
+  // Room in the file: the section's raw data, or more, moving what follows.
+  const std::uint64_t oldEnd = static_cast<std::uint64_t>(old.pointerToRawData) + old.sizeOfRawData;
+  std::uint64_t newRawSize = old.sizeOfRawData;
+  std::uint64_t tailFrom = oldEnd;
+  std::uint64_t fileDelta = 0;
+  if (neededRaw > old.sizeOfRawData) {
+    if (old.pointerToRawData % fileAlignment != 0) return false;
+    newRawSize = neededRaw;
+    tailFrom = std::min<std::uint64_t>(RoundUp(oldEnd, fileAlignment), image.size());
+    fileDelta = old.pointerToRawData + newRawSize - tailFrom;
+  }
+
+  std::vector<Section> moved;
+  if (!MoveSections(index, tailFrom, fileDelta, rvaDelta, moved)) return false;
+  // Base relocations describe the pages of sections that do not move, so the relocation
+  // section's contents stay as they are when it moves; a relocation for a page of a moved
+  // section would need rebasing, and is refused.
+  if (rvaDelta != 0 && !BaseRelocationsOutside(static_cast<std::uint32_t>(nextRva))) return false;
+  Section& resourceSection = moved[static_cast<std::size_t>(index)];
+  resourceSection.virtualSize = static_cast<std::uint32_t>(total);
+  resourceSection.sizeOfRawData = static_cast<std::uint32_t>(newRawSize);
+
+  std::vector<Directory> newDirectories;
+  if (!MoveDirectories(index, total, tailFrom, fileDelta, rvaDelta, newDirectories)) return false;
   if (!DirectoriesOutside(newDirectories, old.virtualAddress, std::max<std::uint64_t>(total, newRawSize))) return false;
   std::uint32_t newSymbolTable = symbolTable;
   if (symbolTable != 0 && symbolTable >= tailFrom) {

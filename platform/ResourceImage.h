@@ -49,6 +49,10 @@ private:
 
   int SectionOfRva(std::uint32_t rva) const;  // index, or -1
   bool RebuildExisting(const ResourceSection& resources, int index, std::string& out) const;
+  bool MoveSections(int index, std::uint64_t tailFrom, std::uint64_t fileDelta, std::uint64_t rvaDelta,
+                    std::vector<Section>& moved) const;
+  bool MoveDirectories(int index, std::uint64_t total, std::uint64_t tailFrom, std::uint64_t fileDelta,
+                       std::uint64_t rvaDelta, std::vector<Directory>& newDirectories) const;
   bool RebuildAdded(const ResourceSection& resources, std::string& out) const;
   bool BaseRelocationsOutside(std::uint32_t fromRva) const;
   static bool DirectoriesOutside(const std::vector<Directory>& newDirectories, std::uint64_t start,

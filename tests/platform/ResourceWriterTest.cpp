@@ -469,6 +469,23 @@ TEST_P(ResourceWriter, WhatCannotBeMovedSafelyIsRefused) {
   EXPECT_EQ(TempFolder::Read(path), stamped);
 }
 
+// A debug directory longer than the raw data of the section holding it: its entries would be
+// read from, and rewritten into, whatever follows, the new resources among it.
+TEST_P(ResourceWriter, ADebugDirectoryPastItsSectionIsRefused) {
+  ImageOptions options;
+  options.is32 = GetParam();
+  options.withResources = false;
+  std::string bytes = MakeImage(options);
+  const kvtest::ParsedPe parsed = kvtest::ParsePe(bytes);
+  const std::size_t debugDirectory = parsed.lfanew + 24 + (options.is32 ? 96 : 112) + 6 * 8;
+  kvtest::SetLeU32(bytes, debugDirectory, 0x1000);  // in .text, whose raw data is 0x200 bytes
+  kvtest::SetLeU32(bytes, debugDirectory + 4, 0x800);
+  TempFolder::Write(path, bytes);
+  const std::string data = Bytes(2048, 'd');
+  EXPECT_FALSE(kvplatform::UpdateSingleResource(path, kRcData, 1, data.data(), 2048));
+  EXPECT_EQ(TempFolder::Read(path), bytes);
+}
+
 TEST_P(ResourceWriter, DamagedImagesAreLeftAlone) {
   ImageOptions options;
   options.is32 = GetParam();
