@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "build/ExeFile.h"
-#include "common/ByteIO.h"
 #include "platform/Platform.h"
 #include "platform/VersionInfo.h"
+#include "project/FileUtil.h"
 #include "tools/cli/ResourceListing.h"
 #include "tools/runtime-stub/PeSections.h"
 #include "tools/runtime-stub/StubReport.h"
@@ -18,12 +18,6 @@ namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-bool ReadWhole(const std::string& path, std::string& bytes) {
-  const kvplatform::UniqueFile file(kvplatform::OpenFile(path, "rb"));
-  std::uint64_t length = 0;
-  return file && kvbytes::FileLength(file.get(), length) && kvbytes::ReadAt(file.get(), length, 0, length, bytes);
-}
 
 std::string SectionName(const KVExeFile::SectionHeader& section) {
   std::string name(section.name.begin(), section.name.end());
@@ -60,7 +54,7 @@ void PrintVersion(const std::string& path) {
 int InspectExecutable(const std::string& path) {
   KVExeFile image;
   std::string bytes;
-  if (!ReadWhole(path, bytes) || !image.Read(path)) {
+  if (!ReadFileBytes(path, bytes) || !image.Read(path)) {
     std::fprintf(stderr, "kvcli: %s is not a readable Windows executable\n", path.c_str());
     return kExitFailed;
   }
@@ -98,15 +92,15 @@ int InspectBundle(std::string bundle) {
   std::printf("%s: macOS bundle %s\n", bundle.c_str(), name.c_str());
 
   std::string pkgInfo;
-  std::printf("PkgInfo: %s\n", ReadWhole(contents + "PkgInfo", pkgInfo) ? pkgInfo.c_str() : "missing");
+  std::printf("PkgInfo: %s\n", ReadFileBytes(contents + "PkgInfo", pkgInfo) ? pkgInfo.c_str() : "missing");
   std::string plist;
-  std::printf("Info.plist: %s\n", ReadWhole(contents + "Info.plist", plist) ? (std::to_string(plist.size()) + " bytes").c_str() : "missing");
+  std::printf("Info.plist: %s\n", ReadFileBytes(contents + "Info.plist", plist) ? (std::to_string(plist.size()) + " bytes").c_str() : "missing");
   PrintIcnsElements(contents + "Resources" + kvplatform::kPathSeparator + name + ".icns");
 
   const std::string runtime = contents + "MacOS" + kvplatform::kPathSeparator + name;
   std::printf("runtime: %s, %" PRId64 " bytes\n", runtime.c_str(), kvplatform::FileSize(runtime));
   std::string payload;
-  if (!ReadWhole(runtime + ".bin", payload)) {
+  if (!ReadFileBytes(runtime + ".bin", payload)) {
     std::printf("payload: none\n");
     return kExitFailed;
   }

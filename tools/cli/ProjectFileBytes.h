@@ -2,23 +2,19 @@
 // project file exactly as it found it.
 #pragma once
 
-#include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 
-#include "common/ByteIO.h"
-#include "platform/Platform.h"
+#include "project/FileUtil.h"
 
 namespace kvcli {
 
 class ProjectFileBytes {
 public:
   explicit ProjectFileBytes(std::string path) : path(std::move(path)) {
-    const kvplatform::UniqueFile file(kvplatform::OpenFile(this->path, "rb"));
-    std::uint64_t length = 0;
     std::string read;
-    if (file && kvbytes::FileLength(file.get(), length) && kvbytes::ReadAt(file.get(), length, 0, length, read))
-      bytes = std::move(read);
+    if (ReadFileBytes(this->path, read)) bytes = std::move(read);
   }
 
   // Writes the kept bytes back when the file has changed since; false when that fails.
@@ -26,8 +22,7 @@ public:
     if (!bytes) return true;
     ProjectFileBytes now(path);
     if (now.bytes == bytes) return true;
-    const kvplatform::UniqueFile file(kvplatform::OpenFile(path, "wb"));
-    return file && std::fwrite(bytes->data(), 1, bytes->size(), file.get()) == bytes->size();
+    return WriteFileBytes(path, *bytes, "wb");
   }
 
 private:

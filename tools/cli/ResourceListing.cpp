@@ -7,9 +7,9 @@
 #include "build/ResourceStamps.h"
 #include "common/ByteIO.h"
 #include "common/Text.h"
-#include "platform/Platform.h"
 #include "platform/ResourceImage.h"
 #include "platform/ResourceSection.h"
+#include "project/FileUtil.h"
 
 namespace kvcli {
 
@@ -83,10 +83,8 @@ void PrintResources(std::string_view bytes) {
 }
 
 void PrintIcnsElements(const std::string& path) {
-  const kvplatform::UniqueFile file(kvplatform::OpenFile(path, "rb"));
-  std::uint64_t length = 0;
   std::string bytes;
-  if (!file || !kvbytes::FileLength(file.get(), length) || !kvbytes::ReadAt(file.get(), length, 0, length, bytes)) {
+  if (!ReadFileBytes(path, bytes)) {
     std::printf("icns: missing\n");
     return;
   }
