@@ -27,6 +27,9 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
+// The file's bytes exactly; false when it cannot be opened or read.
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+
 // True when the file can be opened for reading.
 bool CanRead(const std::string& path);
 

@@ -2,23 +2,7 @@
 
 #include "platform/Platform.h"
 
-#include <memory>
-
-namespace {
-
-using FilePtr = kvplatform::UniqueFile;
-
-}  // namespace
-
-bool ReadFileBytes(const std::string& path, std::string& bytes) {
-  FilePtr file(kvplatform::OpenFile(path, "rb"));
-  if (!file) return false;
-  bytes.clear();
-  char buffer[64 * 1024];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
-  return ferror(file.get()) == 0;
-}
+bool ReadFileBytes(const std::string& path, std::string& bytes) { return kvplatform::ReadFileBytes(path, bytes); }
 
 bool WriteFileBytes(const std::string& path, std::string_view bytes, const char* mode) {
   FILE* file = kvplatform::OpenFile(path, mode);

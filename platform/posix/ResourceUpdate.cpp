@@ -62,16 +62,6 @@ ResourceSection::Key AsKey(const ResourceId& id) {
   return ResourceSection::Key::Name(std::move(name));
 }
 
-bool ReadFile(const std::string& path, std::string& bytes) {
-  const UniqueFile file(OpenFile(path, "rb"));
-  if (!file) return false;
-  bytes.clear();
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
-  return std::ferror(file.get()) == 0;
-}
-
 bool WriteAll(int fd, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -107,7 +97,7 @@ bool ReplaceFile(const std::string& linkPath, const std::string& bytes) {
 // The file's resources with the changes merged; false when the file is not an image whose
 // resources can be read.
 bool ReadImage(const std::string& path, std::string& bytes, ResourceImage& image, ResourceSection& resources) {
-  return ReadFile(path, bytes) && image.Parse(bytes) && image.ReadResources(resources);
+  return ReadFileBytes(path, bytes) && image.Parse(bytes) && image.ReadResources(resources);
 }
 
 }  // namespace

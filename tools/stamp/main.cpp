@@ -23,16 +23,6 @@ kvplatform::ResourceId ParseId(const std::string& text) {
   return kvplatform::ResourceId(text);
 }
 
-bool ReadBytes(const std::string& path, std::string& bytes) {
-  const kvplatform::UniqueFile file(kvplatform::OpenFile(path, "rb"));
-  if (!file) return false;
-  bytes.clear();
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
-  return std::ferror(file.get()) == 0;
-}
-
 int Run(const std::vector<std::string>& args) {
   if (args.size() < 4 || (args.size() - 1) % 3 != 0) {
     std::fputs("usage: kvstamp EXE TYPE NAME FILE [TYPE NAME FILE ...]\n", stderr);
@@ -46,7 +36,7 @@ int Run(const std::vector<std::string>& args) {
   std::vector<Stamp> stamps;
   for (std::size_t i = 1; i < args.size(); i += 3) {
     Stamp stamp{ParseId(args[i]), ParseId(args[i + 1]), {}};
-    if (!ReadBytes(args[i + 2], stamp.bytes)) {
+    if (!kvplatform::ReadFileBytes(args[i + 2], stamp.bytes)) {
       std::fprintf(stderr, "kvstamp: cannot read %s\n", args[i + 2].c_str());
       return 1;
     }
