@@ -62,4 +62,12 @@ std::string ExecutablePath();
 // The user's Documents folder, without a trailing separator; empty when unknown.
 std::string DocumentsFolder();
 
+// The form in which the file system tells file names apart: two names of one file give the
+// same key. Windows ignores case by its own upper-case table; POSIX names are exact.
+std::string FileNameKey(const std::string& name);
+
+inline bool SameFileName(const std::string& a, const std::string& b) {
+  return FileNameKey(a) == FileNameKey(b);
+}
+
 }  // namespace kvplatform

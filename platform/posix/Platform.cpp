@@ -245,4 +245,6 @@ std::string DocumentsFolder() {
   return folder;
 }
 
+std::string FileNameKey(const std::string& name) { return name; }
+
 }  // namespace kvplatform

@@ -103,4 +103,17 @@ std::string DocumentsFolder() {
   return folder;
 }
 
+std::string FileNameKey(const std::string& name) {
+  kvtext::WideString wide = kvtext::Utf8ToWide(name);
+  if (wide.empty() || wide.size() > 0x7FFFFFFF) return name;
+  const int length = static_cast<int>(wide.size());
+  // Without LCMAP_LINGUISTIC_CASING the mapping is the file system's, the same in every locale.
+  kvtext::WideString upper(wide.size(), L'\0');
+  if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), length, upper.data(),
+                    length, nullptr, nullptr, 0) != length) {
+    return name;
+  }
+  return kvtext::WideToUtf8(upper);
+}
+
 }  // namespace kvplatform
