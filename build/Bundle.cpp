@@ -22,7 +22,7 @@ bool EnsureFolder(const std::string& path) {
 
 std::string IconPath(const KVProject& project) {
   for (const auto& item : project.Items()) {
-    if (item->type == ProjectItemType::Icon) return item->Path();
+    if (item->type == ProjectItemType::Icon && !item->fileName.empty()) return item->Path();
   }
   return {};
 }

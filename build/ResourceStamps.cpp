@@ -27,7 +27,8 @@ StepReport StampIcon(const KVProject& project, const std::string& executablePath
   for (const auto& item : project.Items()) {
     if (item->type == ProjectItemType::Icon) iconItem = item.get();
   }
-  if (iconItem == nullptr) return Report(BuildStep::Icon, StepOutcome::Skipped, executablePath, "the project names no icon");
+  if (iconItem == nullptr || iconItem->fileName.empty())
+    return Report(BuildStep::Icon, StepOutcome::Skipped, executablePath, "the project names no icon");
   const std::string iconPath = iconItem->Path();
   const std::string& iconName = iconItem->fileName;
 

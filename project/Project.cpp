@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -34,17 +35,18 @@ std::pair<std::string, std::string> SplitPath(const std::string& path) {
   return {path.substr(0, split + 1), path.substr(split + 1)};
 }
 
-bool SameFolder(const std::string& a, const std::string& b) {
-#ifdef _WIN32
-  return kvtext::EqualsNoCase(a, b);
-#else
-  return a == b;
-#endif
-}
-
 std::string Wrapped(const std::string& elementName, const std::string& content) {
   return KVXML::ElementText(elementName, nullptr) + content +
          KVXML::ElementText("/" + elementName, nullptr);
+}
+
+// The icon item of a project whose Icon names no usable file: shown, built without an icon.
+ProjectItem EmptyIcon(const std::string& resources) {
+  ProjectItem icon;
+  icon.type = ProjectItemType::Icon;
+  icon.displayName = ProjectItem::DisplayNameFor(ProjectItemType::Icon, std::string());
+  icon.directory = resources;
+  return icon;
 }
 
 std::string OwnPid() {
@@ -93,24 +95,29 @@ bool KVProject::Load(const std::string& path) {
   folder = SplitPath(path).first;
 
   items.clear();
-  AddListedItems("//Project/SourceFiles/Name", ProjectItemType::SourceFile);
-  AddListedItems("//Project/WindowFiles/Name", ProjectItemType::DialogWindow);
-  AddListedItems("//Project/LibraryFiles/Name", ProjectItemType::ExternalLibrary);
+  // One record per file: a file named twice (or, where names ignore case, in two spellings)
+  // keeps its first entry, so that editing or deleting one record cannot reach another's file.
+  std::unordered_set<std::string> listed;
+  AddListedItems("//Project/SourceFiles/Name", ProjectItemType::SourceFile, listed);
+  AddListedItems("//Project/WindowFiles/Name", ProjectItemType::DialogWindow, listed);
+  AddListedItems("//Project/LibraryFiles/Name", ProjectItemType::ExternalLibrary, listed);
 
   const std::string resources = folder + SubFolder(ProjectItemType::VersionInfo);
   const std::string versionPath = resources + VersionInfoFileName();
   if (!kvplatform::CanRead(versionPath)) WriteDefaultVersionInfo(versionPath);
   items.push_back(std::make_unique<ProjectItem>(
       ProjectItem::FromPath(versionPath, ProjectItemType::VersionInfo)));
+  listed.insert(kvplatform::FileNameKey(versionPath));
 
-  // The icon is kept even when its file is missing, but a name that could lead out of the
-  // folder is not.
+  // A project always has its icon item, even when the file is missing. A name that is empty,
+  // could lead out of the folder or is already taken leaves it without a file.
   const std::string icon = document.GetString("//Project/Icon");
-  if (IsSafeFileName(icon)) {
-    items.push_back(std::make_unique<ProjectItem>(
-        ProjectItem::FromPath(resources + icon, ProjectItemType::Icon)));
-  }
-  AddListedItems("//Project/BitmapFiles/Name", ProjectItemType::Bitmap);
+  const bool iconUsable =
+      IsSafeFileName(icon) && listed.insert(kvplatform::FileNameKey(resources + icon)).second;
+  items.push_back(std::make_unique<ProjectItem>(
+      iconUsable ? ProjectItem::FromPath(resources + icon, ProjectItemType::Icon)
+                 : EmptyIcon(resources)));
+  AddListedItems("//Project/BitmapFiles/Name", ProjectItemType::Bitmap, listed);
   return true;
 }
 
@@ -129,16 +136,17 @@ bool KVProject::TakeLock(KVXML& file, const std::string& path) {
   return lockMutex.Acquire(LockName(ownPid));
 }
 
-void KVProject::AddListedItems(const std::string& listXPath, ProjectItemType type) {
+void KVProject::AddListedItems(const std::string& listXPath, ProjectItemType type,
+                               std::unordered_set<std::string>& listed) {
   const std::string directory = folder + SubFolder(type);
-  const int count = document.Count(listXPath);
-  for (int i = 1; i <= count; ++i) {
-    const std::string fileName =
-        document.GetString(listXPath + "[" + std::to_string(i) + "]");
+  for (const KVXMLNode& entry : document.Nodes(listXPath)) {
+    const std::string fileName = entry.Text();
     // Names come from outside: only plain names inside the sub-folder are followed.
     if (!IsSafeFileName(fileName)) continue;
     const std::string path = directory + fileName;
-    if (!kvplatform::CanRead(path)) continue;
+    std::string key = kvplatform::FileNameKey(path);
+    if (listed.count(key) != 0 || !kvplatform::CanRead(path)) continue;
+    listed.insert(std::move(key));
     items.push_back(std::make_unique<ProjectItem>(ProjectItem::FromPath(path, type)));
   }
 }
@@ -236,7 +244,7 @@ ProjectItem* KVProject::AddFile(const std::string& sourcePath, ProjectItemType t
 
   std::string targetName = fileName;
   bool copy = true;
-  if (!SameFolder(sourceDir, targetDir)) {
+  if (!kvplatform::SameFileName(sourceDir, targetDir)) {
     if (HasFileName(fileName) || kvplatform::PathExists(targetDir + fileName)) {
       targetName = FreeFileName(targetDir, fileName, ExtensionOf(type));
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/NamedLock.h"
@@ -67,7 +68,9 @@ public:
 
 private:
   bool TakeLock(KVXML& file, const std::string& path);
-  void AddListedItems(const std::string& listXPath, ProjectItemType type);
+  // Appends an item for every listed name whose file exists and is not in `listed` yet.
+  void AddListedItems(const std::string& listXPath, ProjectItemType type,
+                      std::unordered_set<std::string>& listed);
   void WriteDefaultVersionInfo(const std::string& path) const;
   bool HasFileName(const std::string& fileName) const;
   std::string FreeFileName(const std::string& targetDir, const std::string& fileName,

@@ -67,6 +67,31 @@ xmlDoc* ParseMemory(const std::string& bytes, const char* url) {
 
 }  // namespace
 
+std::string KVXMLNode::Text() const {
+  if (node == nullptr) return {};
+  const XmlText content(xmlNodeGetContent(node));
+  return ToString(content.get());
+}
+
+std::string KVXMLNode::Attribute(const char* name) const {
+  if (node == nullptr || node->type != XML_ELEMENT_NODE) return {};
+  const XmlText value(xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name)));
+  return ToString(value.get());
+}
+
+std::vector<KVXMLNode> KVXMLNode::Children(const char* name) const {
+  std::vector<KVXMLNode> children;
+  if (node == nullptr || node->type != XML_ELEMENT_NODE) return children;
+  const xmlChar* wanted = reinterpret_cast<const xmlChar*>(name);
+  for (xmlNode* child = node->children; child != nullptr; child = child->next) {
+    // As the XPath step "name" selects: elements of that name in no namespace.
+    if (child->type == XML_ELEMENT_NODE && child->ns == nullptr && xmlStrEqual(child->name, wanted)) {
+      children.emplace_back(child);
+    }
+  }
+  return children;
+}
+
 KVXML::~KVXML() = default;
 
 KVXML::KVXML(KVXML&& other) noexcept
@@ -173,6 +198,20 @@ int KVXML::Count(const std::string& xpath) {
     return 0;
   }
   return result->nodesetval->nodeNr;
+}
+
+std::vector<KVXMLNode> KVXML::Nodes(const std::string& xpath) {
+  std::vector<KVXMLNode> nodes;
+  if (!BeginDocumentOperation()) return nodes;
+  const XPathResult result = Evaluate(xpath);
+  if (!result || result->type != XPATH_NODESET || result->nodesetval == nullptr ||
+      result->nodesetval->nodeTab == nullptr) {
+    return nodes;
+  }
+  const xmlNodeSet& set = *result->nodesetval;
+  nodes.reserve(static_cast<size_t>(set.nodeNr > 0 ? set.nodeNr : 0));
+  for (int i = 0; i < set.nodeNr; ++i) nodes.emplace_back(set.nodeTab[i]);
+  return nodes;
 }
 
 std::string KVXML::GetString(const std::string& xpath) {

@@ -6,9 +6,27 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
+
+// One node of a loaded document, for reading a list in a single walk instead of one XPath
+// query per entry. Valid while its document stays loaded and unchanged.
+class KVXMLNode {
+public:
+  explicit KVXMLNode(xmlNode* node) : node(node) {}
+
+  // The text content, as GetString gives it for the node.
+  std::string Text() const;
+  // The attribute's value; empty when the node has no such attribute.
+  std::string Attribute(const char* name) const;
+  // The element children of this name, in document order.
+  std::vector<KVXMLNode> Children(const char* name) const;
+
+private:
+  xmlNode* node;
+};
 
 class KVXML {
 public:
@@ -24,6 +42,9 @@ public:
   bool Save(const std::string& path);
 
   int Count(const std::string& xpath);
+  // The nodes the expression selects, in document order; empty when it selects none or
+  // cannot be evaluated (code 4).
+  std::vector<KVXMLNode> Nodes(const std::string& xpath);
   std::string GetString(const std::string& xpath);
   // GetString of "//Project/Tabs/Name[index]/@attributeName", index 1-based.
   std::string GetTabAttribute(int index, const std::string& attributeName);

@@ -181,6 +181,21 @@ TEST_F(BuilderTest, APayloadThatCannotBeWrittenEndsTheBuildWithTheRuntimeInPlace
   EXPECT_TRUE(runtime.Read(exe));
 }
 
+// A project file whose Icon names nothing still has its icon item, without a file: the
+// build goes on without an icon instead of stamping whatever the folder path leads to.
+TEST_F(BuilderTest, AnIconItemWithoutAFileIsSkipped) {
+  for (const int target : {1, 2}) {
+    project.WriteProject("<Name>Demo</Name><ExeName>Demo.exe</ExeName><Engine>" + std::to_string(target) +
+                         "</Engine><Icon/><SourceFiles><Name>main.js</Name></SourceFiles>");
+    KVProject loaded;
+    ASSERT_TRUE(loaded.Load(project.ProjectFile()));
+    EXPECT_TRUE(Build(loaded, target)) << target << log.Failures();
+    if (target == 1) {
+      EXPECT_EQ(log.OutcomeOf(BuildStep::Icon), StepOutcome::Skipped);
+    }
+  }
+}
+
 TEST_F(BuilderTest, AMissingIconOrBitmapFailsItsStepButTheBuildGoesOn) {
   const auto loaded = Load(1);
   kvplatform::DeleteFileAt(project.FileOf(ProjectItemType::Icon, "Demo.ico"));

@@ -210,15 +210,18 @@ TEST(Project, UnsafeNamesAreSkipped) {
                         list + "<Name>../Source Files/main.js</Name></BitmapFiles>");
     KVProject project;
     ASSERT_TRUE(project.Load(folder.ProjectFile()));
+    // The project keeps its icon item, without a file.
     const std::vector<ItemView> expected = {
         {Type::SourceFile, "main.js", "main.js", folder.Path() + "Source Files" + kSep},
         {Type::VersionInfo, "Version Info", "version.xml", folder.Path() + "Resources" + kSep},
+        {Type::Icon, "Icon", "", folder.Path() + "Resources" + kSep},
     };
     EXPECT_EQ(Items(project), expected) << icon;
 
     project.Save("", "");
     EXPECT_EQ(project.Document().Count("//Project/*/Name"), 1);
-    EXPECT_EQ(project.Document().Count("//Project/Icon"), 0);
+    EXPECT_EQ(project.Document().Count("//Project/Icon"), 1);
+    EXPECT_EQ(project.Document().GetString("//Project/Icon"), "");
   }
 }
 
@@ -235,4 +238,45 @@ TEST(ProjectItem, SplitsFullPathsAtEitherSeparator) {
   EXPECT_EQ(c.directory, std::string(1, kSep));
   EXPECT_EQ(c.displayName, "logo.bmp");
   EXPECT_EQ(ProjectItem::FromPath("x.ico", Type::Icon).directory, "");
+}
+
+// Two records for one file would let editing one overwrite the other and deleting one remove
+// the other's file. The first entry wins, across lists that share a folder too.
+TEST(Project, AFileListedTwiceGivesOneItem) {
+  ProjectFolder folder;
+  folder.AddFileOf(Type::SourceFile, "main.js");
+  folder.AddFileOf(Type::SourceFile, "other.js");
+  folder.AddFileOf(Type::Icon, "app.ico");
+  folder.AddFileOf(Type::Bitmap, "logo.bmp");
+  folder.WriteProject(
+      "<Name>P</Name><Icon>app.ico</Icon>"
+      "<SourceFiles><Name>main.js</Name><Name>other.js</Name><Name>main.js</Name>"
+      "<Name>MAIN.JS</Name></SourceFiles>"
+      "<BitmapFiles><Name>logo.bmp</Name><Name>app.ico</Name><Name>version.xml</Name>"
+      "<Name>logo.bmp</Name></BitmapFiles>");
+  KVProject project;
+  ASSERT_TRUE(project.Load(folder.ProjectFile()));
+  const std::string sources = folder.Path() + "Source Files" + kSep;
+  const std::string resources = folder.Path() + "Resources" + kSep;
+  // Where file names ignore case, MAIN.JS is main.js again; elsewhere it is a missing file.
+  const std::vector<ItemView> expected = {
+      {Type::SourceFile, "main.js", "main.js", sources},
+      {Type::SourceFile, "other.js", "other.js", sources},
+      {Type::VersionInfo, "Version Info", "version.xml", resources},
+      {Type::Icon, "Icon", "app.ico", resources},
+      {Type::Bitmap, "logo.bmp", "logo.bmp", resources},
+  };
+  EXPECT_EQ(Items(project), expected);
+  EXPECT_TRUE(kvplatform::SameFileName("main.js", "main.js"));
+#ifdef _WIN32
+  EXPECT_TRUE(kvplatform::SameFileName("C:\\P\\M\xC3\xA4in.js", "c:\\p\\m\xC3\x84IN.JS"));
+#else
+  EXPECT_FALSE(kvplatform::SameFileName("main.js", "MAIN.JS"));
+#endif
+
+  // Removing the one record leaves no other record pointing at the file.
+  project.RemoveItem(project.Items().front().get());
+  project.Save("", "");
+  EXPECT_EQ(project.Document().Count("//Project/SourceFiles/Name"), 1);
+  EXPECT_EQ(project.Document().GetString("//Project/SourceFiles/Name"), "other.js");
 }

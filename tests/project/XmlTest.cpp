@@ -130,6 +130,38 @@ TEST(KVXML, CountsNodeSetsOnly) {
   ExpectError(xml, 0, "");
 }
 
+TEST(KVXML, NodesWalkASelectionOnceInDocumentOrder) {
+  KVXML xml;
+  EXPECT_TRUE(xml.Nodes("//a").empty());
+  ExpectError(xml, 2, kLoadFirst);
+  ASSERT_TRUE(xml.Load(
+      "<Project xmlns:x=\"urn:x\"><Tabs><Name type=\"0\" line=\"12\">main<b>.js</b></Name>"
+      "<Name type=\"1\">mainWin</Name></Tabs>"
+      "<Item><Name>first</Name><x:Name>other</x:Name><Folder/><Item/>text<Name>second</Name>"
+      "<Sub><Name>deeper</Name></Sub></Item></Project>"));
+  const std::vector<KVXMLNode> tabs = xml.Nodes("//Project/Tabs/Name");
+  ASSERT_EQ(tabs.size(), 2u);
+  EXPECT_EQ(tabs[0].Text(), "main.js");  // the whole text content, as GetString gives it
+  EXPECT_EQ(tabs[0].Attribute("line"), "12");
+  EXPECT_EQ(tabs[1].Text(), "mainWin");
+  EXPECT_EQ(tabs[1].Attribute("line"), "");
+  EXPECT_EQ(xml.Nodes("//Project/Tabs/Name/@type")[1].Text(), "1");
+
+  // Children are the direct element children of the name, as the XPath step selects them.
+  const std::vector<KVXMLNode> names = xml.Nodes("//Project/Item")[0].Children("Name");
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(names[0].Text(), "first");
+  EXPECT_EQ(names[1].Text(), "second");
+  EXPECT_EQ(xml.Nodes("//Project/Item")[0].Children("Folder").size(), 1u);
+  EXPECT_EQ(xml.Nodes("//Project/Tabs/Name/@type")[0].Children("Name").size(), 0u);
+
+  EXPECT_TRUE(xml.Nodes("//Missing").empty());
+  ExpectError(xml, 0, "");
+  EXPECT_TRUE(xml.Nodes("count(//Name)").empty());
+  EXPECT_TRUE(xml.Nodes("//Project/Tabs/Name[1").empty());
+  ExpectError(xml, 4, kXPathNotFound);
+}
+
 TEST(KVXML, SetStringStoresTheValueAsGiven) {
   TempFolder temp;
   const std::string value = "a & b <c> \"d\" \xC3\xA9";
