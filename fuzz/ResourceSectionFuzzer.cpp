@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ResourceImage.h"
-#include "platform/ResourceSection.h"
+#include "pe/ResourceImage.h"
+#include "pe/ResourceSection.h"
 
 namespace {
 
-using kvplatform::ResourceImage;
-using kvplatform::ResourceSection;
+using kvpe::ResourceImage;
+using kvpe::ResourceSection;
 using Key = ResourceSection::Key;
 
 // Aborts, naming the check that failed.

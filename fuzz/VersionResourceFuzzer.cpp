@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "build/VersionBlock.h"
+#include "pe/VersionResource.h"
 #include "platform/VersionResource.h"
 
 namespace {
@@ -57,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kvplatform::FileVersionInfo info;
   if (kvplatform::ParseVersionBlock(input, info)) CheckRoundTrip(info);
   std::string_view block;
-  if (kvplatform::FindVersionResource(input, block)) {
+  if (kvpe::FindVersionResource(input, block)) {
     Require(block.data() >= input.data() && block.data() + block.size() <= input.data() + input.size());
     if (kvplatform::ParseVersionBlock(block, info)) CheckRoundTrip(info);
   }

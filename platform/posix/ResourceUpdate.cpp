@@ -21,13 +21,16 @@
 #include <vector>
 
 #include "common/Text.h"
+#include "pe/ResourceImage.h"
+#include "pe/ResourceSection.h"
 #include "platform/Platform.h"
-#include "platform/ResourceImage.h"
-#include "platform/ResourceSection.h"
 
 namespace kvplatform {
 
 namespace {
+
+using kvpe::ResourceImage;
+using kvpe::ResourceSection;
 
 constexpr std::uint16_t kLanguage = 1033;
 

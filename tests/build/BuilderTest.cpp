@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "build/ExeFile.h"
-#include "platform/ResourceImage.h"
+#include "pe/ResourceImage.h"
 #include "platform/VersionInfo.h"
 #include "tests/build/IconFixtures.h"
 #include "tests/build/PackFixture.h"
@@ -22,7 +22,7 @@ namespace {
 
 using kvbuild::BuildStep;
 using kvbuild::StepOutcome;
-using kvplatform::ResourceSection;
+using kvpe::ResourceSection;
 using kvtest::ProjectFolder;
 using kvtest::TempFolder;
 
@@ -126,7 +126,7 @@ TEST_F(BuilderTest, WindowsBuildStampsResourcesAndAttachesThePayload) {
   EXPECT_EQ(version.fileVersionLS, 0x00040005u);
   EXPECT_EQ(version.productName.value_or(""), "Demo & Co");
 
-  kvplatform::ResourceImage parsed;
+  kvpe::ResourceImage parsed;
   ResourceSection resources;
   ASSERT_TRUE(parsed.Parse(image));
   ASSERT_TRUE(parsed.ReadResources(resources));

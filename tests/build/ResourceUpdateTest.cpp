@@ -6,8 +6,8 @@
 
 #include "platform/Platform.h"
 #ifndef _WIN32
-#include "platform/ResourceImage.h"
-#include "platform/ResourceSection.h"
+#include "pe/ResourceImage.h"
+#include "pe/ResourceSection.h"
 #include "tests/build/PeFixture.h"
 #endif
 #include "tests/common/TempFolder.h"
@@ -57,11 +57,11 @@ TEST(ResourceUpdate, PosixStampsAnImage) {
   ASSERT_TRUE(kvplatform::UpdateSingleResource(path, kRcData, "logo.bmp", kBytes.data(), Size(kBytes)));
   ASSERT_TRUE(kvplatform::UpdateSingleResource(path, "KV_DATA", 111, second.data(), Size(second)));
   const std::string stamped = TempFolder::Read(path);
-  kvplatform::ResourceImage image;
-  kvplatform::ResourceSection resources;
+  kvpe::ResourceImage image;
+  kvpe::ResourceSection resources;
   ASSERT_TRUE(image.Parse(stamped));
   ASSERT_TRUE(image.ReadResources(resources));
-  using Key = kvplatform::ResourceSection::Key;
+  using Key = kvpe::ResourceSection::Key;
   // Names are stored in upper case, as UpdateResourceW stores them.
   const auto* logo = resources.Find(Key::Id(kRcData), Key::Name(u"LOGO.BMP"), 1033);
   const auto* data = resources.Find(Key::Name(u"KV_DATA"), Key::Id(111), 1033);

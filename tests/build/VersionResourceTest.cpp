@@ -9,6 +9,7 @@
 #include "build/Version.h"
 #include "build/VersionBlock.h"
 #include "common/ByteIO.h"
+#include "pe/VersionResource.h"
 #include "platform/Platform.h"
 #include "tests/common/TempFolder.h"
 
@@ -51,9 +52,9 @@ TEST(VersionResource, GoodBlockReads) {
 TEST(VersionResource, KeysCompareWithoutCase) {
   std::string_view value;
   bool isText = false;
-  ASSERT_TRUE(kvplatform::QueryVersionValue(GoodBlock(), {"stringfileinfo", "040904B0", "PRODUCTNAME"}, value, isText));
+  ASSERT_TRUE(kvpe::QueryVersionValue(GoodBlock(), {"stringfileinfo", "040904B0", "PRODUCTNAME"}, value, isText));
   EXPECT_TRUE(isText);
-  EXPECT_FALSE(kvplatform::QueryVersionValue(GoodBlock(), {"StringFileInfo", "04090000"}, value, isText));
+  EXPECT_FALSE(kvpe::QueryVersionValue(GoodBlock(), {"StringFileInfo", "04090000"}, value, isText));
 }
 
 TEST(VersionResource, DamagedBlocksFailCleanly) {
@@ -160,8 +161,8 @@ TEST(VersionResource, RealImages) {
     const std::string image = TempFolder::Read(path);
     std::string_view block, text;
     bool isText = false;
-    ASSERT_TRUE(kvplatform::FindVersionResource(image, block));
-    ASSERT_TRUE(kvplatform::QueryVersionValue(block, {"StringFileInfo", "040904b0", "FileVersion"}, text, isText));
+    ASSERT_TRUE(kvpe::FindVersionResource(image, block));
+    ASSERT_TRUE(kvpe::QueryVersionValue(block, {"StringFileInfo", "040904b0", "FileVersion"}, text, isText));
     std::string fileVersion;
     for (std::size_t i = 0; i + 1 < text.size() && text[i] != '\0'; i += 2) fileVersion.push_back(text[i]);
     EXPECT_EQ(version.fileVersionText, fileVersion);
@@ -175,11 +176,11 @@ TEST(VersionResource, TruncatedRealImages) {
   if (images.empty()) GTEST_SKIP() << "no Wine images here";
   const std::string image = TempFolder::Read(images.front());
   std::string_view whole;
-  ASSERT_TRUE(kvplatform::FindVersionResource(image, whole));
+  ASSERT_TRUE(kvpe::FindVersionResource(image, whole));
   const std::size_t end = static_cast<std::size_t>(whole.data() - image.data()) + whole.size();
   for (std::size_t size = 0; size < image.size(); size += size < 4096 ? 1 : 509) {
     std::string_view block;
-    const bool found = kvplatform::FindVersionResource(std::string_view(image).substr(0, size), block);
+    const bool found = kvpe::FindVersionResource(std::string_view(image).substr(0, size), block);
     EXPECT_EQ(found, size >= end) << size;
     if (found) {
       EXPECT_EQ(block, whole);
@@ -198,7 +199,7 @@ TEST(VersionResource, AgreesWithVersionDll) {
     ASSERT_TRUE(kvplatform::ReadFileVersionInfo(path, system));
     const std::string image = TempFolder::Read(path);
     std::string_view block;
-    ASSERT_TRUE(kvplatform::FindVersionResource(image, block));
+    ASSERT_TRUE(kvpe::FindVersionResource(image, block));
     ASSERT_TRUE(kvplatform::ParseVersionBlock(block, ours));
     EXPECT_EQ(ours.fileVersionMS, system.fileVersionMS);
     EXPECT_EQ(ours.fileVersionLS, system.fileVersionLS);

@@ -7,15 +7,15 @@
 #include "build/ResourceStamps.h"
 #include "common/ByteIO.h"
 #include "common/Text.h"
-#include "platform/ResourceImage.h"
-#include "platform/ResourceSection.h"
+#include "pe/ResourceImage.h"
+#include "pe/ResourceSection.h"
 #include "project/FileUtil.h"
 
 namespace kvcli {
 
 namespace {
 
-using kvplatform::ResourceSection;
+using kvpe::ResourceSection;
 
 std::string KeyText(const ResourceSection::Key& key) {
   if (!key.isName) return std::to_string(key.id);
@@ -55,7 +55,7 @@ void PrintIconGroup(std::string_view group) {
 }  // namespace
 
 void PrintResources(std::string_view bytes) {
-  kvplatform::ResourceImage image;
+  kvpe::ResourceImage image;
   ResourceSection tree;
   if (!image.Parse(bytes) || !image.ReadResources(tree) || tree.Entries().empty()) {
     std::printf("resources: none\n");

@@ -1,9 +1,9 @@
-#include "platform/ResourceImage.h"
+#include "pe/ResourceImage.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "common/ByteIO.h"
+#include "pe/PeFormat.h"
 
 // How a new resource section is placed, compared with Wine's EndUpdateResourceW (the
 // implementation our cross-check runs; see tests/e2e/resource-stamp.sh):
@@ -37,24 +37,11 @@
 // - The checksum is recomputed when the image had one, and stays 0 otherwise (Wine leaves
 //   the old value, which no longer matches). The time stamp is kept, as Wine keeps it.
 
-namespace kvplatform {
+namespace kvpe {
 
 namespace {
 
 using kvbytes::ByteReader;
-
-constexpr std::uint32_t kResourceDirectory = 2;
-constexpr std::uint32_t kCertificateDirectory = 4;  // a file offset, not an RVA
-constexpr std::uint32_t kRelocationDirectory = 5;
-constexpr std::uint32_t kDebugDirectory = 6;
-constexpr std::uint32_t kSectionHeaderSize = 40;
-constexpr std::uint32_t kDebugEntrySize = 28;
-constexpr std::uint32_t kCode = 0x00000020;
-constexpr std::uint32_t kInitializedData = 0x00000040;
-constexpr std::uint32_t kDiscardable = 0x02000000;
-constexpr std::uint32_t kExecute = 0x20000000;
-constexpr std::uint32_t kRead = 0x40000000;
-constexpr std::uint64_t kMax32 = 0xFFFFFFFFull;
 
 std::uint64_t RoundUp(std::uint64_t value, std::uint64_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
@@ -81,65 +68,12 @@ std::uint32_t CheckSum(const std::string& bytes, std::uint64_t fieldAt) {
 
 bool ResourceImage::Parse(std::string_view bytes) {
   image = bytes;
-  directories.clear();
-  sections.clear();
-  ByteReader reader(bytes);
-  std::uint16_t mz = 0, sectionCount = 0, optionalSize = 0, magic = 0;
-  std::uint32_t signature = 0;
-  if (!reader.u16(mz) || mz != 0x5A4D || !reader.seek(0x3C) || !reader.u32(ntAt)) return false;
-  if (!reader.seek(ntAt) || !reader.u32(signature) || signature != 0x00004550) return false;
-  if (!reader.skip(2) || !reader.u16(sectionCount) || !reader.skip(4) || !reader.u32(symbolTable) ||
-      !reader.skip(4) || !reader.u16(optionalSize) || !reader.skip(2))
-    return false;
-  optionalAt = static_cast<std::uint32_t>(reader.position());
-  if (!reader.u16(magic)) return false;
-  std::uint32_t directoryOffset = 0;
-  if (magic == 0x10B) {
-    is32 = true;
-    directoryOffset = 96;
-  } else if (magic == 0x20B) {
-    is32 = false;
-    directoryOffset = 112;
-  } else {
-    return false;
-  }
-  std::uint32_t directoryCount = 0;
-  if (optionalSize < directoryOffset) return false;
-  if (!reader.seek(optionalAt + 8ull) || !reader.u32(sizeOfInitializedData)) return false;
-  if (!reader.seek(optionalAt + 32ull) || !reader.u32(sectionAlignment) || !reader.u32(fileAlignment)) return false;
-  if (!reader.seek(optionalAt + 56ull) || !reader.u32(sizeOfImage) || !reader.u32(sizeOfHeaders) ||
-      !reader.u32(checkSum))
-    return false;
-  if (!reader.seek(optionalAt + static_cast<std::uint64_t>(directoryOffset) - 4) || !reader.u32(directoryCount))
-    return false;
-  // Only the entries the optional header has room for are directories.
-  directoryCount = std::min<std::uint32_t>(directoryCount, (optionalSize - directoryOffset) / 8);
-  directoriesAt = optionalAt + directoryOffset;
-  for (std::uint32_t i = 0; i < directoryCount; ++i) {
-    Directory directory;
-    if (!reader.u32(directory.rva) || !reader.u32(directory.size)) return false;
-    directories.push_back(directory);
-  }
-  sectionTableAt = optionalAt + optionalSize;
-  if (!reader.seek(sectionTableAt)) return false;
-  if (static_cast<std::uint64_t>(sectionCount) * kSectionHeaderSize > reader.remaining()) return false;
-  for (std::uint16_t i = 0; i < sectionCount; ++i) {
-    Section section;
-    reader.bytes(section.name, 8);
-    reader.u32(section.virtualSize);
-    reader.u32(section.virtualAddress);
-    reader.u32(section.sizeOfRawData);
-    reader.u32(section.pointerToRawData);
-    reader.skip(12);
-    reader.u32(section.characteristics);
-    sections.push_back(section);
-  }
-  return true;
+  return headers.Parse(bytes);
 }
 
 int ResourceImage::SectionOfRva(std::uint32_t rva) const {
-  for (std::size_t i = 0; i < sections.size(); ++i) {
-    const Section& section = sections[i];
+  for (std::size_t i = 0; i < Sections().size(); ++i) {
+    const SectionHeader& section = Sections()[i];
     const std::uint64_t extent = std::max(section.virtualSize, section.sizeOfRawData);
     if (rva >= section.virtualAddress && rva - section.virtualAddress < extent) return static_cast<int>(i);
   }
@@ -147,7 +81,7 @@ int ResourceImage::SectionOfRva(std::uint32_t rva) const {
 }
 
 bool ResourceImage::Slice(std::uint32_t rva, std::uint64_t count, std::string_view& out) const {
-  for (const Section& section : sections) {
+  for (const SectionHeader& section : Sections()) {
     const std::uint64_t start = section.virtualAddress;
     if (rva < start) continue;
     const std::uint64_t delta = rva - start;
@@ -158,12 +92,12 @@ bool ResourceImage::Slice(std::uint32_t rva, std::uint64_t count, std::string_vi
 }
 
 bool ResourceImage::ResourceTree(std::string_view& tree) const {
-  if (directories.size() <= kResourceDirectory) return false;
-  const Directory& resources = directories[kResourceDirectory];
+  if (Directories().size() <= kResourceDirectory) return false;
+  const DataDirectory& resources = Directories()[kResourceDirectory];
   if (resources.rva == 0 || resources.size == 0) return false;
   // Directory offsets are relative to the tree's start; take what of its section the file
   // holds, however the declared size compares: every read in it is checked.
-  for (const Section& section : sections) {
+  for (const SectionHeader& section : Sections()) {
     if (resources.rva < section.virtualAddress) continue;
     const std::uint64_t delta = resources.rva - section.virtualAddress;
     if (delta >= section.sizeOfRawData) continue;
@@ -178,8 +112,8 @@ bool ResourceImage::ResourceTree(std::string_view& tree) const {
 
 bool ResourceImage::ReadResources(ResourceSection& resources) const {
   resources.Entries().clear();
-  if (directories.size() <= kResourceDirectory || directories[kResourceDirectory].rva == 0 ||
-      directories[kResourceDirectory].size == 0)
+  if (Directories().size() <= kResourceDirectory || Directories()[kResourceDirectory].rva == 0 ||
+      Directories()[kResourceDirectory].size == 0)
     return true;
   std::string_view tree;
   if (!ResourceTree(tree) || !resources.ReadTree(tree)) return false;
@@ -197,8 +131,8 @@ bool ResourceImage::ReadResources(ResourceSection& resources) const {
 }
 
 bool ResourceImage::BaseRelocationsOutside(std::uint32_t fromRva) const {
-  if (directories.size() <= kRelocationDirectory) return true;
-  const Directory& relocations = directories[kRelocationDirectory];
+  if (Directories().size() <= kRelocationDirectory) return true;
+  const DataDirectory& relocations = Directories()[kRelocationDirectory];
   if (relocations.rva == 0 || relocations.size == 0) return true;
   std::string_view blocks;
   if (!Slice(relocations.rva, relocations.size, blocks)) return false;
@@ -213,46 +147,41 @@ bool ResourceImage::BaseRelocationsOutside(std::uint32_t fromRva) const {
   return true;
 }
 
-void ResourceImage::WriteHeaders(std::string& out, const std::vector<Section>& newSections,
-                                 const std::vector<Directory>& newDirectories, std::uint32_t newSizeOfImage,
+void ResourceImage::WriteHeaders(std::string& out, const std::vector<SectionHeader>& newSections,
+                                 const std::vector<DataDirectory>& newDirectories, std::uint32_t newSizeOfImage,
                                  std::uint32_t newSizeOfInitializedData, std::uint32_t newSymbolTable) const {
-  kvbytes::SetU16(out, ntAt + 6ull, static_cast<std::uint16_t>(newSections.size()));
-  kvbytes::SetU32(out, ntAt + 12ull, newSymbolTable);
-  kvbytes::SetU32(out, optionalAt + 8ull, newSizeOfInitializedData);
-  kvbytes::SetU32(out, optionalAt + 56ull, newSizeOfImage);
+  const std::uint64_t ntAt = headers.NtAt();
+  const std::uint64_t optionalAt = headers.OptionalAt();
+  kvbytes::SetU16(out, ntAt + kNumberOfSectionsAt, static_cast<std::uint16_t>(newSections.size()));
+  kvbytes::SetU32(out, ntAt + kPointerToSymbolTableAt, newSymbolTable);
+  kvbytes::SetU32(out, optionalAt + kSizeOfInitializedDataAt, newSizeOfInitializedData);
+  kvbytes::SetU32(out, optionalAt + kSizeOfImageAt, newSizeOfImage);
   for (std::size_t i = 0; i < newDirectories.size(); ++i) {
-    kvbytes::SetU32(out, directoriesAt + 8ull * i, newDirectories[i].rva);
-    kvbytes::SetU32(out, directoriesAt + 8ull * i + 4, newDirectories[i].size);
+    const std::uint64_t at = headers.DirectoriesAt() + kDataDirectorySize * i;
+    kvbytes::SetU32(out, at, newDirectories[i].rva);
+    kvbytes::SetU32(out, at + 4, newDirectories[i].size);
   }
-  for (std::size_t i = 0; i < newSections.size(); ++i) {
-    const std::uint64_t at = sectionTableAt + static_cast<std::uint64_t>(kSectionHeaderSize) * i;
-    const Section& section = newSections[i];
-    if (i >= sections.size()) {  // a new header: everything not set here is zero
-      for (std::uint32_t b = 0; b < kSectionHeaderSize; ++b) out[static_cast<std::size_t>(at + b)] = '\0';
-      std::memcpy(&out[static_cast<std::size_t>(at)], section.name, 8);
-    }
-    kvbytes::SetU32(out, at + 8, section.virtualSize);
-    kvbytes::SetU32(out, at + 12, section.virtualAddress);
-    kvbytes::SetU32(out, at + 16, section.sizeOfRawData);
-    kvbytes::SetU32(out, at + 20, section.pointerToRawData);
-    kvbytes::SetU32(out, at + 36, section.characteristics);
-  }
+  // Whole headers: a moved section keeps the bytes it had, a new one has zeros where
+  // nothing is set.
+  std::string table;
+  for (const SectionHeader& section : newSections) section.AppendTo(table);
+  out.replace(static_cast<std::size_t>(headers.SectionTableAt()), table.size(), table);
 }
 
 // Moves the debug entries' data along with the bytes and sections they point into: their
 // RVAs from rvaFrom on by rvaDelta, their file offsets from fileFrom on by fileDelta. False
 // when something moved and the debug directory cannot be found in the new image.
-bool ResourceImage::FixDebugDirectory(std::string& out, const std::vector<Section>& newSections,
-                                      const std::vector<Directory>& newDirectories, std::uint32_t rvaFrom,
+bool ResourceImage::FixDebugDirectory(std::string& out, const std::vector<SectionHeader>& newSections,
+                                      const std::vector<DataDirectory>& newDirectories, std::uint32_t rvaFrom,
                                       std::uint32_t rvaDelta, std::uint64_t fileFrom, std::uint64_t fileDelta) {
   if (newDirectories.size() <= kDebugDirectory) return true;
-  const Directory& debug = newDirectories[kDebugDirectory];
+  const DataDirectory& debug = newDirectories[kDebugDirectory];
   if (debug.rva == 0 || debug.size < kDebugEntrySize || (rvaDelta == 0 && fileDelta == 0)) return true;
   std::uint64_t directoryAt = 0;
   bool found = false;
   // The whole directory must lie in one section's raw data: entries read past it would be
   // other bytes, the new resources among them, and would be rewritten as debug entries.
-  for (const Section& section : newSections) {
+  for (const SectionHeader& section : newSections) {
     if (debug.rva >= section.virtualAddress && debug.rva - section.virtualAddress < section.sizeOfRawData) {
       const std::uint64_t offset = debug.rva - section.virtualAddress;
       if (debug.size > section.sizeOfRawData - offset) return false;
@@ -267,16 +196,16 @@ bool ResourceImage::FixDebugDirectory(std::string& out, const std::vector<Sectio
     if (entry + kDebugEntrySize > out.size()) return false;
     ByteReader reader(out);
     std::uint32_t address = 0, pointer = 0;
-    reader.seek(entry + 20);
+    reader.seek(entry + kDebugAddressOfRawDataAt);
     reader.u32(address);
     reader.u32(pointer);
     if (address != 0 && address >= rvaFrom) {
       if (static_cast<std::uint64_t>(address) + rvaDelta > kMax32) return false;
-      kvbytes::SetU32(out, entry + 20, address + rvaDelta);
+      kvbytes::SetU32(out, entry + kDebugAddressOfRawDataAt, address + rvaDelta);
     }
     if (pointer != 0 && pointer >= fileFrom) {
       if (pointer + fileDelta > kMax32) return false;
-      kvbytes::SetU32(out, entry + 24, static_cast<std::uint32_t>(pointer + fileDelta));
+      kvbytes::SetU32(out, entry + kDebugPointerToRawDataAt, static_cast<std::uint32_t>(pointer + fileDelta));
     }
   }
   return true;
@@ -284,7 +213,7 @@ bool ResourceImage::FixDebugDirectory(std::string& out, const std::vector<Sectio
 
 // No data directory but the resources' may point into the range the new resource section
 // covers; one that pointed at nothing before would point into the resources afterwards.
-bool ResourceImage::DirectoriesOutside(const std::vector<Directory>& newDirectories, std::uint64_t start,
+bool ResourceImage::DirectoriesOutside(const std::vector<DataDirectory>& newDirectories, std::uint64_t start,
                                        std::uint64_t extent) {
   for (std::size_t d = 0; d < newDirectories.size(); ++d) {
     if (d == kResourceDirectory || d == kCertificateDirectory || newDirectories[d].rva == 0) continue;
@@ -294,32 +223,35 @@ bool ResourceImage::DirectoriesOutside(const std::vector<Directory>& newDirector
 }
 
 bool ResourceImage::Rebuild(const ResourceSection& resources, std::string& out) const {
-  if (!PowerOfTwo(fileAlignment) || !PowerOfTwo(sectionAlignment) || fileAlignment > sectionAlignment) return false;
-  if (directories.size() <= kResourceDirectory) return false;
+  const OptionalHeader& optional = headers.Optional();
+  if (!PowerOfTwo(optional.fileAlignment) || !PowerOfTwo(optional.sectionAlignment) ||
+      optional.fileAlignment > optional.sectionAlignment)
+    return false;
+  if (Directories().size() <= kResourceDirectory) return false;
   // Every section's raw data must be in the file after the headers, and the sections in
   // ascending order in memory, as the loader wants them.
-  const std::uint64_t tableEnd = sectionTableAt + static_cast<std::uint64_t>(kSectionHeaderSize) * sections.size();
-  for (std::size_t i = 0; i < sections.size(); ++i) {
-    const Section& section = sections[i];
+  const std::uint64_t tableEnd = headers.HeadersEnd();
+  for (std::size_t i = 0; i < Sections().size(); ++i) {
+    const SectionHeader& section = Sections()[i];
     if (section.sizeOfRawData != 0 &&
         (static_cast<std::uint64_t>(section.pointerToRawData) + section.sizeOfRawData > image.size() ||
-         section.pointerToRawData < tableEnd || section.pointerToRawData < sizeOfHeaders))
+         section.pointerToRawData < tableEnd || section.pointerToRawData < optional.sizeOfHeaders))
       return false;
-    if (i > 0 && section.virtualAddress <= sections[i - 1].virtualAddress) return false;
+    if (i > 0 && section.virtualAddress <= Sections()[i - 1].virtualAddress) return false;
   }
-  const Directory& resourceDirectory = directories[kResourceDirectory];
+  const DataDirectory& resourceDirectory = Directories()[kResourceDirectory];
   // As ReadResources: no RVA or no size is no resources.
   if (resourceDirectory.rva == 0 || resourceDirectory.size == 0) {
-    for (const Section& section : sections) {
-      if (std::memcmp(section.name, ".rsrc\0\0\0", 8) == 0) return false;  // there, but not in use
+    for (const SectionHeader& section : Sections()) {
+      if (section.NameIs(".rsrc")) return false;  // there, but not in use
     }
     return RebuildAdded(resources, out);
   }
   const int index = SectionOfRva(resourceDirectory.rva);
   // The tree must start the section, whose raw data the file holds: a section that holds
   // other data before it cannot be rewritten.
-  if (index < 0 || sections[static_cast<std::size_t>(index)].virtualAddress != resourceDirectory.rva ||
-      sections[static_cast<std::size_t>(index)].sizeOfRawData == 0)
+  if (index < 0 || Sections()[static_cast<std::size_t>(index)].virtualAddress != resourceDirectory.rva ||
+      Sections()[static_cast<std::size_t>(index)].sizeOfRawData == 0)
     return false;
   return RebuildExisting(resources, index, out);
 }
@@ -328,14 +260,14 @@ bool ResourceImage::Rebuild(const ResourceSection& resources, std::string& out) 
 // file move by fileDelta, sections after it in memory by rvaDelta, and those must be safe to
 // move. False for a layout that cannot be moved so.
 bool ResourceImage::MoveSections(int index, std::uint64_t tailFrom, std::uint64_t fileDelta, std::uint64_t rvaDelta,
-                                 std::vector<Section>& moved) const {
-  const Section& old = sections[static_cast<std::size_t>(index)];
+                                 std::vector<SectionHeader>& moved) const {
+  const SectionHeader& old = Sections()[static_cast<std::size_t>(index)];
   // In the file every other section lies before the resources or after them, never between.
-  moved = sections;
-  const std::vector<Directory>& dirs = directories;
+  moved = Sections();
+  const std::vector<DataDirectory>& dirs = Directories();
   for (std::size_t i = 0; i < moved.size(); ++i) {
     if (static_cast<int>(i) == index) continue;
-    Section& section = moved[i];
+    SectionHeader& section = moved[i];
     if (section.sizeOfRawData != 0) {
       const std::uint64_t start = section.pointerToRawData;
       if (start >= tailFrom) {
@@ -356,8 +288,8 @@ bool ResourceImage::MoveSections(int index, std::uint64_t tailFrom, std::uint64_
           return false;
         }
       }
-      if ((section.characteristics & (kCode | kExecute)) != 0) return false;
-      if (!holdsRelocations && (section.characteristics & kDiscardable) == 0) return false;
+      if ((section.characteristics & (kSectionCode | kSectionExecute)) != 0) return false;
+      if (!holdsRelocations && (section.characteristics & kSectionDiscardable) == 0) return false;
       if (section.virtualAddress + rvaDelta > kMax32) return false;
       section.virtualAddress = static_cast<std::uint32_t>(section.virtualAddress + rvaDelta);
     }
@@ -367,11 +299,11 @@ bool ResourceImage::MoveSections(int index, std::uint64_t tailFrom, std::uint64_
 
 // The data directories after the same move; the resource directory names the new tree.
 bool ResourceImage::MoveDirectories(int index, std::uint64_t total, std::uint64_t tailFrom, std::uint64_t fileDelta,
-                                    std::uint64_t rvaDelta, std::vector<Directory>& newDirectories) const {
-  const Section& old = sections[static_cast<std::size_t>(index)];
-  newDirectories = directories;
+                                    std::uint64_t rvaDelta, std::vector<DataDirectory>& newDirectories) const {
+  const SectionHeader& old = Sections()[static_cast<std::size_t>(index)];
+  newDirectories = Directories();
   for (std::size_t d = 0; d < newDirectories.size(); ++d) {
-    Directory& directory = newDirectories[d];
+    DataDirectory& directory = newDirectories[d];
     if (d == kResourceDirectory) {
       directory = {old.virtualAddress, static_cast<std::uint32_t>(total)};
     } else if (d == kCertificateDirectory) {
@@ -391,18 +323,21 @@ bool ResourceImage::MoveDirectories(int index, std::uint64_t total, std::uint64_
 }
 
 bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index, std::string& out) const {
-  const Section& old = sections[static_cast<std::size_t>(index)];
+  const OptionalHeader& optional = headers.Optional();
+  const std::uint32_t symbolTable = headers.File().pointerToSymbolTable;
+  const SectionHeader& old = Sections()[static_cast<std::size_t>(index)];
   std::string tree;
   if (!resources.Build(old.virtualAddress, tree)) return false;
   const std::uint64_t total = tree.size();
-  const std::uint64_t neededRaw = RoundUp(total, fileAlignment);
+  const std::uint64_t neededRaw = RoundUp(total, optional.fileAlignment);
 
   // Room in memory: up to the next section.
-  const bool hasNext = static_cast<std::size_t>(index) + 1 < sections.size();
-  const std::uint64_t nextRva = hasNext ? sections[static_cast<std::size_t>(index) + 1].virtualAddress : 0;
+  const bool hasNext = static_cast<std::size_t>(index) + 1 < Sections().size();
+  const std::uint64_t nextRva = hasNext ? Sections()[static_cast<std::size_t>(index) + 1].virtualAddress : 0;
   std::uint64_t rvaDelta = 0;
   if (hasNext && old.virtualAddress + total > nextRva) {
-    rvaDelta = RoundUp(RoundUp(old.virtualAddress + total, sectionAlignment) - nextRva, sectionAlignment);
+    const std::uint64_t alignment = optional.sectionAlignment;
+    rvaDelta = RoundUp(RoundUp(old.virtualAddress + total, alignment) - nextRva, alignment);
   }
   // Room in the file: the section's raw data, or more, moving what follows.
   const std::uint64_t oldEnd = static_cast<std::uint64_t>(old.pointerToRawData) + old.sizeOfRawData;
@@ -410,23 +345,23 @@ bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index,
   std::uint64_t tailFrom = oldEnd;
   std::uint64_t fileDelta = 0;
   if (neededRaw > old.sizeOfRawData) {
-    if (old.pointerToRawData % fileAlignment != 0) return false;
+    if (old.pointerToRawData % optional.fileAlignment != 0) return false;
     newRawSize = neededRaw;
-    tailFrom = std::min<std::uint64_t>(RoundUp(oldEnd, fileAlignment), image.size());
+    tailFrom = std::min<std::uint64_t>(RoundUp(oldEnd, optional.fileAlignment), image.size());
     fileDelta = old.pointerToRawData + newRawSize - tailFrom;
   }
 
-  std::vector<Section> moved;
+  std::vector<SectionHeader> moved;
   if (!MoveSections(index, tailFrom, fileDelta, rvaDelta, moved)) return false;
   // Base relocations describe the pages of sections that do not move, so the relocation
   // section's contents stay as they are when it moves; a relocation for a page of a moved
   // section would need rebasing, and is refused.
   if (rvaDelta != 0 && !BaseRelocationsOutside(static_cast<std::uint32_t>(nextRva))) return false;
-  Section& resourceSection = moved[static_cast<std::size_t>(index)];
+  SectionHeader& resourceSection = moved[static_cast<std::size_t>(index)];
   resourceSection.virtualSize = static_cast<std::uint32_t>(total);
   resourceSection.sizeOfRawData = static_cast<std::uint32_t>(newRawSize);
 
-  std::vector<Directory> newDirectories;
+  std::vector<DataDirectory> newDirectories;
   if (!MoveDirectories(index, total, tailFrom, fileDelta, rvaDelta, newDirectories)) return false;
   if (!DirectoriesOutside(newDirectories, old.virtualAddress, std::max<std::uint64_t>(total, newRawSize))) return false;
   std::uint32_t newSymbolTable = symbolTable;
@@ -435,13 +370,14 @@ bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index,
     newSymbolTable = static_cast<std::uint32_t>(symbolTable + fileDelta);
   }
   std::uint64_t end = 0;
-  for (const Section& section : moved) {
+  for (const SectionHeader& section : moved) {
     end = std::max<std::uint64_t>(end, static_cast<std::uint64_t>(section.virtualAddress) +
                                            (section.virtualSize ? section.virtualSize : section.sizeOfRawData));
   }
-  const std::uint64_t newSizeOfImage = std::max<std::uint64_t>(sizeOfImage + rvaDelta, RoundUp(end, sectionAlignment));
-  std::uint64_t newInitialized = sizeOfInitializedData;
-  if (old.characteristics & kInitializedData) newInitialized += newRawSize - old.sizeOfRawData;
+  const std::uint64_t newSizeOfImage =
+      std::max<std::uint64_t>(optional.sizeOfImage + rvaDelta, RoundUp(end, optional.sectionAlignment));
+  std::uint64_t newInitialized = optional.sizeOfInitializedData;
+  if (old.characteristics & kSectionInitializedData) newInitialized += newRawSize - old.sizeOfRawData;
   if (newSizeOfImage > kMax32 || newInitialized > kMax32) return false;
 
   const std::uint64_t newLength = static_cast<std::uint64_t>(old.pointerToRawData) + newRawSize + (image.size() - tailFrom);
@@ -458,20 +394,25 @@ bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index,
   if (!FixDebugDirectory(out, moved, newDirectories, static_cast<std::uint32_t>(hasNext ? nextRva : kMax32),
                          static_cast<std::uint32_t>(rvaDelta), tailFrom, fileDelta))
     return false;
-  if (checkSum != 0) kvbytes::SetU32(out, optionalAt + 64ull, CheckSum(out, optionalAt + 64ull));
+  if (optional.checkSum != 0) {
+    const std::uint64_t checkSumAt = headers.OptionalAt() + kCheckSumAt;
+    kvbytes::SetU32(out, checkSumAt, CheckSum(out, checkSumAt));
+  }
   return true;
 }
 
 bool ResourceImage::RebuildAdded(const ResourceSection& resources, std::string& out) const {
+  const OptionalHeader& optional = headers.Optional();
+  const std::uint32_t symbolTable = headers.File().pointerToSymbolTable;
   // Room for one more header after the table, inside the headers and before any raw data,
   // and nothing there yet (a bound-import table may sit after the section table).
-  const std::uint64_t tableEnd = sectionTableAt + static_cast<std::uint64_t>(kSectionHeaderSize) * sections.size();
+  const std::uint64_t tableEnd = headers.HeadersEnd();
   const std::uint64_t newTableEnd = tableEnd + kSectionHeaderSize;
-  if (newTableEnd > sizeOfHeaders || newTableEnd > image.size() || sections.size() >= 0xFFFF) return false;
-  std::uint64_t rawEnd = sizeOfHeaders;
+  if (newTableEnd > optional.sizeOfHeaders || newTableEnd > image.size() || Sections().size() >= kMaxSections) return false;
+  std::uint64_t rawEnd = optional.sizeOfHeaders;
   // The headers take the image's first page in memory too: a section never starts at RVA 0.
-  std::uint64_t virtualEnd = std::max<std::uint64_t>({sizeOfImage, sizeOfHeaders, 1});
-  for (const Section& section : sections) {
+  std::uint64_t virtualEnd = std::max<std::uint64_t>({optional.sizeOfImage, optional.sizeOfHeaders, 1});
+  for (const SectionHeader& section : Sections()) {
     if (section.sizeOfRawData != 0) {
       if (section.pointerToRawData < newTableEnd) return false;
       rawEnd = std::max<std::uint64_t>(rawEnd, static_cast<std::uint64_t>(section.pointerToRawData) + section.sizeOfRawData);
@@ -485,32 +426,32 @@ bool ResourceImage::RebuildAdded(const ResourceSection& resources, std::string& 
     if (image[static_cast<std::size_t>(at)] != '\0') return false;
   }
   if (rawEnd > image.size()) return false;
-  const std::uint64_t rva = RoundUp(virtualEnd, sectionAlignment);
+  const std::uint64_t rva = RoundUp(virtualEnd, optional.sectionAlignment);
   if (rva > kMax32) return false;
   std::string tree;
   if (!resources.Build(static_cast<std::uint32_t>(rva), tree)) return false;
   const std::uint64_t total = tree.size();
-  const std::uint64_t rawAt = RoundUp(rawEnd, fileAlignment);
-  const std::uint64_t rawSize = RoundUp(total, fileAlignment);
+  const std::uint64_t rawAt = RoundUp(rawEnd, optional.fileAlignment);
+  const std::uint64_t rawSize = RoundUp(total, optional.fileAlignment);
   const std::uint64_t overlayShift = rawAt + rawSize - rawEnd;
-  const std::uint64_t newSizeOfImage = rva + RoundUp(total, sectionAlignment);
-  const std::uint64_t newInitialized = static_cast<std::uint64_t>(sizeOfInitializedData) + rawSize;
+  const std::uint64_t newSizeOfImage = rva + RoundUp(total, optional.sectionAlignment);
+  const std::uint64_t newInitialized = static_cast<std::uint64_t>(optional.sizeOfInitializedData) + rawSize;
   const std::uint64_t newLength = image.size() + overlayShift;
   if (newSizeOfImage > kMax32 || newInitialized > kMax32 || newLength > kMax32) return false;
 
-  std::vector<Section> withNew = sections;
-  Section added;
-  std::memcpy(added.name, ".rsrc\0\0\0", 8);
+  std::vector<SectionHeader> withNew = Sections();
+  SectionHeader added;
+  added.SetName(".rsrc");
   added.virtualSize = static_cast<std::uint32_t>(total);
   added.virtualAddress = static_cast<std::uint32_t>(rva);
   added.sizeOfRawData = static_cast<std::uint32_t>(rawSize);
   added.pointerToRawData = static_cast<std::uint32_t>(rawAt);
-  added.characteristics = kInitializedData | kRead;
+  added.characteristics = kSectionInitializedData | kSectionRead;
   withNew.push_back(added);
-  std::vector<Directory> newDirectories = directories;
+  std::vector<DataDirectory> newDirectories = Directories();
   newDirectories[kResourceDirectory] = {static_cast<std::uint32_t>(rva), static_cast<std::uint32_t>(total)};
   if (newDirectories.size() > kCertificateDirectory) {
-    Directory& certificates = newDirectories[kCertificateDirectory];
+    DataDirectory& certificates = newDirectories[kCertificateDirectory];
     if (certificates.rva != 0 && certificates.rva >= rawEnd) {
       certificates.rva = static_cast<std::uint32_t>(certificates.rva + overlayShift);
     }
@@ -530,8 +471,11 @@ bool ResourceImage::RebuildAdded(const ResourceSection& resources, std::string& 
                static_cast<std::uint32_t>(newInitialized), newSymbolTable);
   if (!FixDebugDirectory(out, withNew, newDirectories, static_cast<std::uint32_t>(kMax32), 0, rawEnd, overlayShift))
     return false;
-  if (checkSum != 0) kvbytes::SetU32(out, optionalAt + 64ull, CheckSum(out, optionalAt + 64ull));
+  if (optional.checkSum != 0) {
+    const std::uint64_t checkSumAt = headers.OptionalAt() + kCheckSumAt;
+    kvbytes::SetU32(out, checkSumAt, CheckSum(out, checkSumAt));
+  }
   return true;
 }
 
-}  // namespace kvplatform
+}  // namespace kvpe

@@ -1,4 +1,4 @@
-#include "platform/ResourceSection.h"
+#include "pe/ResourceSection.h"
 
 #include <algorithm>
 #include <set>
@@ -6,7 +6,7 @@
 
 #include "common/ByteIO.h"
 
-namespace kvplatform {
+namespace kvpe {
 
 namespace {
 
@@ -292,4 +292,4 @@ bool ResourceSection::Build(std::uint32_t sectionRva, std::string& out) const {
   return out.size() == total;
 }
 
-}  // namespace kvplatform
+}  // namespace kvpe

@@ -1,6 +1,6 @@
-// A PE32 or PE32+ image in memory as far as its resources concern it: the headers, the
-// section table and the resource directory, read with every offset checked; and the same
-// image written again with a new resource section, as EndUpdateResourceW writes it.
+// A PE32 or PE32+ image in memory as far as its resources concern it: the headers (read by
+// PeHeaders) and the resource directory, read with every offset checked; and the same image
+// written again with a new resource section, as EndUpdateResourceW writes it.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ResourceSection.h"
+#include "pe/PeHeaders.h"
+#include "pe/ResourceSection.h"
 
-namespace kvplatform {
+namespace kvpe {
 
 class ResourceImage {
 public:
@@ -34,50 +35,28 @@ public:
   bool Rebuild(const ResourceSection& resources, std::string& out) const;
 
 private:
-  struct Section {
-    char name[8] = {};
-    std::uint32_t virtualSize = 0;
-    std::uint32_t virtualAddress = 0;
-    std::uint32_t sizeOfRawData = 0;
-    std::uint32_t pointerToRawData = 0;
-    std::uint32_t characteristics = 0;
-  };
-  struct Directory {
-    std::uint32_t rva = 0;
-    std::uint32_t size = 0;
-  };
+  const std::vector<SectionHeader>& Sections() const { return headers.Sections(); }
+  const std::vector<DataDirectory>& Directories() const { return headers.Directories(); }
 
   int SectionOfRva(std::uint32_t rva) const;  // index, or -1
   bool RebuildExisting(const ResourceSection& resources, int index, std::string& out) const;
   bool MoveSections(int index, std::uint64_t tailFrom, std::uint64_t fileDelta, std::uint64_t rvaDelta,
-                    std::vector<Section>& moved) const;
+                    std::vector<SectionHeader>& moved) const;
   bool MoveDirectories(int index, std::uint64_t total, std::uint64_t tailFrom, std::uint64_t fileDelta,
-                       std::uint64_t rvaDelta, std::vector<Directory>& newDirectories) const;
+                       std::uint64_t rvaDelta, std::vector<DataDirectory>& newDirectories) const;
   bool RebuildAdded(const ResourceSection& resources, std::string& out) const;
   bool BaseRelocationsOutside(std::uint32_t fromRva) const;
-  static bool DirectoriesOutside(const std::vector<Directory>& newDirectories, std::uint64_t start,
+  static bool DirectoriesOutside(const std::vector<DataDirectory>& newDirectories, std::uint64_t start,
                                  std::uint64_t extent);
-  static bool FixDebugDirectory(std::string& out, const std::vector<Section>& newSections,
-                                const std::vector<Directory>& newDirectories, std::uint32_t rvaFrom,
+  static bool FixDebugDirectory(std::string& out, const std::vector<SectionHeader>& newSections,
+                                const std::vector<DataDirectory>& newDirectories, std::uint32_t rvaFrom,
                                 std::uint32_t rvaDelta, std::uint64_t fileFrom, std::uint64_t fileDelta);
-  void WriteHeaders(std::string& out, const std::vector<Section>& sections, const std::vector<Directory>& directories,
-                    std::uint32_t sizeOfImage, std::uint32_t sizeOfInitializedData, std::uint32_t symbolTable) const;
+  void WriteHeaders(std::string& out, const std::vector<SectionHeader>& newSections,
+                    const std::vector<DataDirectory>& newDirectories, std::uint32_t newSizeOfImage,
+                    std::uint32_t newSizeOfInitializedData, std::uint32_t newSymbolTable) const;
 
   std::string_view image;
-  bool is32 = false;
-  std::uint32_t ntAt = 0;        // "PE\0\0"
-  std::uint32_t optionalAt = 0;  // optional header
-  std::uint32_t directoriesAt = 0;
-  std::uint32_t sectionTableAt = 0;
-  std::uint32_t fileAlignment = 0;
-  std::uint32_t sectionAlignment = 0;
-  std::uint32_t sizeOfImage = 0;
-  std::uint32_t sizeOfHeaders = 0;
-  std::uint32_t sizeOfInitializedData = 0;
-  std::uint32_t checkSum = 0;
-  std::uint32_t symbolTable = 0;
-  std::vector<Directory> directories;
-  std::vector<Section> sections;
+  PeHeaders headers;
 };
 
-}  // namespace kvplatform
+}  // namespace kvpe

@@ -14,14 +14,14 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ResourceImage.h"
-#include "platform/ResourceSection.h"
+#include "pe/ResourceImage.h"
+#include "pe/ResourceSection.h"
 #include "platform/ResourceUpdate.h"
 #include "tests/build/PeFixture.h"
 #include "tests/common/TempFolder.h"
 
-using kvplatform::ResourceImage;
-using kvplatform::ResourceSection;
+using kvpe::ResourceImage;
+using kvpe::ResourceSection;
 using kvtest::TempFolder;
 using Key = ResourceSection::Key;
 

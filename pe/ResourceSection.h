@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kvplatform {
+namespace kvpe {
 
 class ResourceSection {
 public:
@@ -83,4 +83,4 @@ private:
   std::vector<Entry> entries;  // always in directory order, no duplicate keys
 };
 
-}  // namespace kvplatform
+}  // namespace kvpe
