@@ -108,21 +108,25 @@ std::string IcnsRunLength(std::string_view plane) {
   return out;
 }
 
-std::string IcnsRgbData(const KVIconPixels& pixels) {
-  const kvplatform::RgbaImage image = RgbaFromPixels(pixels);
+std::string IcnsRgbData(const KVPixels& pixels) {
   std::string out;
+  if (!pixels.Consistent()) return out;
   std::string plane;
-  for (std::size_t channel = 0; channel < 3; ++channel) {
+  // Red, green, blue planes from blue, green, red, alpha pixels.
+  for (const std::size_t channel : {2, 1, 0}) {
     plane.clear();
-    for (std::size_t i = channel; i < image.rgba.size(); i += 4) plane.push_back(static_cast<char>(image.rgba[i]));
+    for (std::size_t i = 0; i < pixels.bgra.size(); i += 4) {
+      // Fully transparent pixels are all zeros whatever colour they were given.
+      plane.push_back(static_cast<char>(pixels.bgra[i + 3] == 0 ? 0 : pixels.bgra[i + channel]));
+    }
     out += IcnsRunLength(plane);
   }
   return out;
 }
 
-std::string IcnsMaskData(const KVIconPixels& pixels) {
+std::string IcnsMaskData(const KVPixels& pixels) {
   std::string out;
-  if (pixels.bgra.size() != static_cast<std::size_t>(pixels.width) * pixels.height * 4) return out;
+  if (!pixels.Consistent()) return out;
   out.reserve(pixels.bgra.size() / 4);
   for (std::size_t i = 3; i < pixels.bgra.size(); i += 4) out.push_back(static_cast<char>(pixels.bgra[i]));
   return out;

@@ -14,10 +14,10 @@ std::string IcnsRunLength(std::string_view plane);
 
 // is32 / il32 data: the red, green and blue planes of the straight (not premultiplied) colour,
 // each encoded on its own, one after the other.
-std::string IcnsRgbData(const KVIconPixels& pixels);
+std::string IcnsRgbData(const KVPixels& pixels);
 
 // s8mk / l8mk data: one alpha byte per pixel, top row first.
-std::string IcnsMaskData(const KVIconPixels& pixels);
+std::string IcnsMaskData(const KVPixels& pixels);
 
 // Writes icnsPath from the icon file at iconPath: is32 and s8mk from its 16x16 image, il32 and
 // l8mk from its 32x32 image, ic07 from 128x128 and ic08 from 256x256 (the deepest image of each

@@ -66,16 +66,16 @@ bool KVIconFile::Load(const std::string& from) {
 
   kvplatform::UniqueFile file(kvplatform::OpenFile(from, "rb"));
   std::uint64_t length = 0;
-  if (!file || !kvbytes::FileLength(file.get(), length)) return false;
+  if (!file || !kvplatform::FileLength(file.get(), length)) return false;
 
   std::string header;
-  if (!kvbytes::ReadAt(file.get(), length, 0, kDirectoryHeader, header)) return false;
+  if (!kvplatform::ReadAt(file.get(), length, 0, kDirectoryHeader, header)) return false;
   kvbytes::ByteReader headerIn(header);
   std::uint16_t reserved = 0, type = 0, count = 0;
   if (!headerIn.u16(reserved) || !headerIn.u16(type) || !headerIn.u16(count) || count == 0) return false;
 
   std::string directory;
-  if (!kvbytes::ReadAt(file.get(), length, kDirectoryHeader, kEntrySize * count, directory)) return false;
+  if (!kvplatform::ReadAt(file.get(), length, kDirectoryHeader, kEntrySize * count, directory)) return false;
   kvbytes::ByteReader in(directory);
   std::vector<KVIconEntry> readEntries(count);
   std::vector<KVIconImage> readImages(count);
@@ -89,7 +89,7 @@ bool KVIconFile::Load(const std::string& from) {
     if (e.offset > length || e.bytesInImage > length - e.offset) return false;
     const std::uint64_t headSize = std::min<std::uint64_t>(e.bytesInImage, kBitmapHeader);
     std::string head;
-    if (!kvbytes::ReadAt(file.get(), length, e.offset, headSize, head)) return false;
+    if (!kvplatform::ReadAt(file.get(), length, e.offset, headSize, head)) return false;
     if (!ReadImageHeader(head, readImages[i])) return false;
   }
 
@@ -113,13 +113,13 @@ bool KVIconFile::ImageBytes(std::uint32_t index, std::string& out) const {
   if (index >= entries.size()) return false;
   kvplatform::UniqueFile file(kvplatform::OpenFile(path, "rb"));
   std::uint64_t length = 0;
-  if (!file || !kvbytes::FileLength(file.get(), length)) return false;
+  if (!file || !kvplatform::FileLength(file.get(), length)) return false;
   // The file may have changed since Load; ReadAt checks the range again.
-  return kvbytes::ReadAt(file.get(), length, entries[index].offset, entries[index].bytesInImage, out);
+  return kvplatform::ReadAt(file.get(), length, entries[index].offset, entries[index].bytesInImage, out);
 }
 
-bool KVIconFile::DecodeImage(std::uint32_t index, KVIconPixels& out) const {
-  out = KVIconPixels{};
+bool KVIconFile::DecodeImage(std::uint32_t index, KVPixels& out) const {
+  out = KVPixels{};
   std::string bytes;
   if (!ImageBytes(index, bytes)) return false;
   if (!IsPng(bytes)) return DecodeIconBitmap(bytes, entries[index].height, out);
@@ -128,30 +128,31 @@ bool KVIconFile::DecodeImage(std::uint32_t index, KVIconPixels& out) const {
   if (image.width <= 0 || image.height <= 0 || image.width > kLargestIconSide || image.height > kLargestIconSide) {
     return false;
   }
-  kvplatform::RgbaImage decoded;
+  KVPixels decoded;
   // The file may have changed since Load: the stream must still be the size Load saw.
   if (!kvplatform::DecodePng(bytes, decoded) || decoded.width != static_cast<std::uint32_t>(image.width) ||
       decoded.height != static_cast<std::uint32_t>(image.height)) {
     return false;
   }
-  return PixelsFromRgba(decoded, out);
+  out = std::move(decoded);
+  return true;
 }
 
-bool KVIconFile::DecodeAtListedSize(std::uint32_t index, KVIconPixels& out) const {
+bool KVIconFile::DecodeAtListedSize(std::uint32_t index, KVPixels& out) const {
   if (!DecodeImage(index, out)) return false;
   const auto side = [](std::uint8_t listed) { return listed == 0 ? 256u : std::uint32_t{listed}; };
   if (out.width == side(entries[index].width) && out.height == side(entries[index].height)) return true;
-  out = KVIconPixels{};
+  out = KVPixels{};
   return false;
 }
 
 bool KVIconFile::WriteRleRgb(std::uint32_t index, const std::string& to) const {
-  KVIconPixels pixels;
+  KVPixels pixels;
   return DecodeAtListedSize(index, pixels) && WriteWhole(to, IcnsRgbData(pixels));
 }
 
 bool KVIconFile::WriteAlphaMask(std::uint32_t index, const std::string& to) const {
-  KVIconPixels pixels;
+  KVPixels pixels;
   return DecodeAtListedSize(index, pixels) && WriteWhole(to, IcnsMaskData(pixels));
 }
 
@@ -161,8 +162,8 @@ bool KVIconFile::WritePng(std::uint32_t index, const std::string& to) const {
     std::string bytes;
     return ImageBytes(index, bytes) && WriteWhole(to, bytes);
   }
-  KVIconPixels pixels;
-  return DecodeImage(index, pixels) && kvplatform::WritePngFile(RgbaFromPixels(pixels), to);
+  KVPixels pixels;
+  return DecodeImage(index, pixels) && kvplatform::WritePngFile(pixels, to);
 }
 
 std::string IconGroupResource(const std::vector<KVIconEntry>& entries) {

@@ -54,7 +54,7 @@ public:
 
   // Decodes a bitmap or PNG image into out. False, out left empty, for an image that cannot
   // be decoded or a PNG image larger than 256 pixels a side.
-  bool DecodeImage(std::uint32_t index, KVIconPixels& out) const;
+  bool DecodeImage(std::uint32_t index, KVPixels& out) const;
 
   // Writers of the macOS icon file's elements, each replacing the file at path with one
   // element's data. The run-length and mask writers refuse an image whose pixels do not have
@@ -67,7 +67,7 @@ public:
 
 private:
   // DecodeImage, refused unless the pixels have the directory entry's size.
-  bool DecodeAtListedSize(std::uint32_t index, KVIconPixels& out) const;
+  bool DecodeAtListedSize(std::uint32_t index, KVPixels& out) const;
 
   std::string path;
   std::vector<KVIconEntry> entries;

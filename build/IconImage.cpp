@@ -34,8 +34,8 @@ bool ReadHeader(kvbytes::ByteReader& in, Header& h) {
 
 }  // namespace
 
-bool DecodeIconBitmap(std::string_view image, std::uint32_t iconHeight, KVIconPixels& out) {
-  out = KVIconPixels{};
+bool DecodeIconBitmap(std::string_view image, std::uint32_t iconHeight, KVPixels& out) {
+  out = KVPixels{};
   kvbytes::ByteReader in(image);
   Header h;
   if (!ReadHeader(in, h)) return false;
@@ -121,49 +121,12 @@ bool DecodeIconBitmap(std::string_view image, std::uint32_t iconHeight, KVIconPi
         if (alphaInColour) a = byteAt(colour, at + 3);
       }
       if (!alphaInColour && hasMask && (byteAt(mask, maskRow + x / 8) & (0x80u >> (x % 8))) != 0) a = 0;
-      target[0] = static_cast<std::uint8_t>(b * a / 255);
-      target[1] = static_cast<std::uint8_t>(g * a / 255);
-      target[2] = static_cast<std::uint8_t>(r * a / 255);
+      // What cannot be seen carries no colour, so equal-looking icons give equal pixels.
+      target[0] = a == 0 ? 0 : b;
+      target[1] = a == 0 ? 0 : g;
+      target[2] = a == 0 ? 0 : r;
       target[3] = a;
     }
   }
   return true;
-}
-
-bool PixelsFromRgba(const kvplatform::RgbaImage& image, KVIconPixels& out) {
-  out = KVIconPixels{};
-  if (image.rgba.size() != static_cast<std::size_t>(image.width) * image.height * 4) return false;
-  out.width = image.width;
-  out.height = image.height;
-  out.bgra.resize(image.rgba.size());
-  for (std::size_t i = 0; i < image.rgba.size(); i += 4) {
-    const unsigned a = image.rgba[i + 3];
-    out.bgra[i] = static_cast<std::uint8_t>(image.rgba[i + 2] * a / 255);
-    out.bgra[i + 1] = static_cast<std::uint8_t>(image.rgba[i + 1] * a / 255);
-    out.bgra[i + 2] = static_cast<std::uint8_t>(image.rgba[i] * a / 255);
-    out.bgra[i + 3] = static_cast<std::uint8_t>(a);
-  }
-  return true;
-}
-
-kvplatform::RgbaImage RgbaFromPixels(const KVIconPixels& pixels) {
-  kvplatform::RgbaImage image;
-  if (pixels.bgra.size() != static_cast<std::size_t>(pixels.width) * pixels.height * 4) return image;
-  image.width = pixels.width;
-  image.height = pixels.height;
-  image.rgba.resize(pixels.bgra.size());
-  for (std::size_t i = 0; i < pixels.bgra.size(); i += 4) {
-    const unsigned a = pixels.bgra[i + 3];
-    // Premultiplied colour above its alpha is clamped rather than wrapped.
-    const auto straight = [a](unsigned c) -> std::uint8_t {
-      if (a == 0) return 0;
-      const unsigned value = (c * 255 + a / 2) / a;
-      return static_cast<std::uint8_t>(value > 255 ? 255 : value);
-    };
-    image.rgba[i] = straight(pixels.bgra[i + 2]);
-    image.rgba[i + 1] = straight(pixels.bgra[i + 1]);
-    image.rgba[i + 2] = straight(pixels.bgra[i]);
-    image.rgba[i + 3] = static_cast<std::uint8_t>(a);
-  }
-  return image;
 }

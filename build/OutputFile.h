@@ -5,8 +5,9 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <string>
+
+#include "platform/Platform.h"
 
 namespace kvbuild {
 
@@ -32,14 +33,10 @@ public:
   bool Commit();
 
 private:
-  struct Closer {
-    void operator()(FILE* f) const { std::fclose(f); }
-  };
-
   bool Put(const char* data, std::size_t size);
 
   std::string path;
-  std::unique_ptr<FILE, Closer> file;
+  kvplatform::UniqueFile file;
   std::uint64_t position = 0;
   bool failed = false;
   bool committed = false;

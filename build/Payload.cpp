@@ -10,6 +10,7 @@
 
 #include "build/PayloadFormat.h"
 #include "common/ByteIO.h"
+#include "common/LzmaStream.h"
 #include "editing/ExtDeclarations.h"
 #include "platform/Platform.h"
 #include "project/Project.h"
@@ -110,16 +111,6 @@ private:
   bool kept = false;
 };
 
-class XzEncoder {
-public:
-  XzEncoder() = default;
-  ~XzEncoder() { lzma_end(&stream); }
-  XzEncoder(const XzEncoder&) = delete;
-  XzEncoder& operator=(const XzEncoder&) = delete;
-
-  lzma_stream stream = LZMA_STREAM_INIT;
-};
-
 class PayloadWriter {
 public:
   PayloadWriter(FILE* payload, std::uint64_t limit)
@@ -153,7 +144,7 @@ private:
   // oversized file is refused before it has been read.
   bool MayFit(FILE* file) const {
     std::uint64_t length = 0;
-    return !kvbytes::FileLength(file, length) || length <= limit;
+    return !kvplatform::FileLength(file, length) || length <= limit;
   }
   std::uint32_t Offset() const { return static_cast<std::uint32_t>(position); }
 
@@ -170,7 +161,7 @@ private:
   std::size_t pending = 0;
   // One encoder for every source: set up again for each, it keeps its match finder's memory
   // instead of allocating and clearing some 90 MiB per file.
-  XzEncoder xz;
+  KVLzmaStream xz;
 };
 
 bool PayloadWriter::WriteSource(Entry& entry) {
@@ -179,7 +170,7 @@ bool PayloadWriter::WriteSource(Entry& entry) {
   if (!file) return true;
   if (!MayFit(file.get())) return false;
 
-  lzma_stream& s = xz.stream;
+  lzma_stream& s = *xz.Get();
   if (lzma_easy_encoder(&s, kXzPreset, LZMA_CHECK_CRC64) != LZMA_OK) return false;
   s.next_in = nullptr;
   s.avail_in = 0;
@@ -283,7 +274,7 @@ std::string WritePayload(const KVProject& project, const std::string& executable
   }
 
   const std::string numbered = TableBytes(tables);
-  if (!writer.FlushOutput() || !kvbytes::SeekFile(file.Get(), kvpayload::kHeaderSize) ||
+  if (!writer.FlushOutput() || !kvplatform::SeekFile(file.Get(), kvpayload::kHeaderSize) ||
       std::fwrite(numbered.data(), 1, numbered.size(), file.Get()) != numbered.size() || !file.Keep()) {
     return {};
   }

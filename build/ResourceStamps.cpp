@@ -61,12 +61,12 @@ StepReport StampBitmaps(const KVProject& project, const std::string& executableP
     const std::string path = item->Path();
     const kvplatform::UniqueFile file(kvplatform::OpenFile(path, "rb"));
     std::uint64_t length = 0;
-    if (!file || !kvbytes::FileLength(file.get(), length))
+    if (!file || !kvplatform::FileLength(file.get(), length))
       return Report(BuildStep::Bitmaps, StepOutcome::Failed, path, "cannot be read");
     if (length <= kBitmapFileHeaderSize) continue;
     std::string image;
     if (length - kBitmapFileHeaderSize > UINT32_MAX ||
-        !kvbytes::ReadAt(file.get(), length, kBitmapFileHeaderSize, length - kBitmapFileHeaderSize, image))
+        !kvplatform::ReadAt(file.get(), length, kBitmapFileHeaderSize, length - kBitmapFileHeaderSize, image))
       return Report(BuildStep::Bitmaps, StepOutcome::Failed, path, "cannot be read");
     if (!kvplatform::UpdateSingleResource(executablePath, kResourceTypeBitmap, item->displayName, image.data(),
                                           static_cast<std::uint32_t>(image.size())))

@@ -8,6 +8,7 @@
 
 #include "build/ExeFile.h"
 #include "common/ByteIO.h"
+#include "common/LzmaStream.h"
 #include "platform/Platform.h"
 
 namespace kvbuild {
@@ -18,11 +19,6 @@ constexpr std::size_t kCopyChunk = 10240;
 constexpr std::size_t kXzBuffer = 0x100004;
 
 using File = kvplatform::UniqueFile;
-
-struct LzmaStream {
-  lzma_stream stream = LZMA_STREAM_INIT;
-  ~LzmaStream() { lzma_end(&stream); }
-};
 
 // The pack is the last section and has a name of its own: an executable without one (a
 // development build, a test program) must not have its last section taken for a pack.
@@ -51,25 +47,25 @@ File OpenEntry(const std::string& ideExecutablePath, PackEntry entry, std::uint3
 
 // Streams one XZ stream from input to output. Only a complete, intact stream succeeds.
 bool Decompress(FILE* input, FILE* output) {
-  LzmaStream xz;
-  if (lzma_stream_decoder(&xz.stream, UINT64_MAX, 0) != LZMA_OK) return false;
+  KVLzmaStream xz;
+  if (lzma_stream_decoder(xz.Get(), UINT64_MAX, 0) != LZMA_OK) return false;
   std::vector<std::uint8_t> in(kXzBuffer), out(kXzBuffer);
   lzma_action action = LZMA_RUN;
-  xz.stream.next_out = out.data();
-  xz.stream.avail_out = out.size();
+  xz->next_out = out.data();
+  xz->avail_out = out.size();
   for (;;) {
-    if (xz.stream.avail_in == 0 && action == LZMA_RUN) {
-      xz.stream.next_in = in.data();
-      xz.stream.avail_in = std::fread(in.data(), 1, in.size(), input);
+    if (xz->avail_in == 0 && action == LZMA_RUN) {
+      xz->next_in = in.data();
+      xz->avail_in = std::fread(in.data(), 1, in.size(), input);
       if (std::feof(input)) action = LZMA_FINISH;
       if (std::ferror(input)) return false;
     }
-    const lzma_ret result = lzma_code(&xz.stream, action);
-    if (xz.stream.avail_out == 0 || result == LZMA_STREAM_END) {
-      const std::size_t filled = out.size() - xz.stream.avail_out;
+    const lzma_ret result = lzma_code(xz.Get(), action);
+    if (xz->avail_out == 0 || result == LZMA_STREAM_END) {
+      const std::size_t filled = out.size() - xz->avail_out;
       if (std::fwrite(out.data(), 1, filled, output) != filled) return false;
-      xz.stream.next_out = out.data();
-      xz.stream.avail_out = out.size();
+      xz->next_out = out.data();
+      xz->avail_out = out.size();
     }
     if (result == LZMA_STREAM_END) return true;
     // Damaged data, a truncated stream (no progress possible at LZMA_FINISH) or no memory.

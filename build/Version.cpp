@@ -114,8 +114,8 @@ bool KVVersion::StampResource(const std::string& executablePath) const {
     if (!file) return false;
     std::uint64_t length = 0;
     if (std::fwrite(block.data(), 1, block.size(), file.get()) != block.size() || std::fflush(file.get()) != 0 ||
-        !kvbytes::FileLength(file.get(), length) || length != block.size() ||
-        !kvbytes::ReadAt(file.get(), length, 0, length, staged))
+        !kvplatform::FileLength(file.get(), length) || length != block.size() ||
+        !kvplatform::ReadAt(file.get(), length, 0, length, staged))
       return false;
   }
   return kvplatform::UpdateSingleResource(executablePath, kRtVersion, kVersionId, staged.data(),

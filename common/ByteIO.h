@@ -1,18 +1,14 @@
 // Checked little-endian access to binary data. Every parser of outside data reads through
 // ByteReader: offsets and sizes are widened before they are added, and a read past the end
-// fails instead of reading memory or file bytes that are not there.
+// fails instead of reading memory or file bytes that are not there. Checked reads from open
+// files (kvplatform::ReadAt) need a 64-bit seek and live in the platform layer.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <limits>
 #include <string>
 #include <string_view>
-
-#ifndef _WIN32
-#include <sys/types.h>
-#endif
 
 namespace kvbytes {
 
@@ -98,41 +94,6 @@ inline bool SetU32(std::string& bytes, std::uint64_t at, std::uint32_t value) {
   if (at > bytes.size() || bytes.size() - at < 4) return false;
   for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(at) + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
   return true;
-}
-
-// Moves an open file to an absolute offset; 64-bit everywhere, also where long is 32 bits.
-inline bool SeekFile(FILE* file, std::uint64_t offset) {
-#ifdef _WIN32
-  if (offset > static_cast<std::uint64_t>(INT64_MAX)) return false;
-  return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
-#else
-  if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
-  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
-// Length of an open file in bytes; the position is left at the start.
-inline bool FileLength(FILE* file, std::uint64_t& length) {
-#ifdef _WIN32
-  if (_fseeki64(file, 0, SEEK_END) != 0) return false;
-  const __int64 end = _ftelli64(file);
-#else
-  if (fseeko(file, 0, SEEK_END) != 0) return false;
-  const off_t end = ftello(file);
-#endif
-  if (end < 0) return false;
-  length = static_cast<std::uint64_t>(end);
-  return SeekFile(file, 0);
-}
-
-// count bytes at an absolute offset of an open file whose length is known. The range is
-// checked against that length before anything is allocated, so a size read from a damaged
-// file cannot ask for more memory than the file holds.
-inline bool ReadAt(FILE* file, std::uint64_t length, std::uint64_t at, std::uint64_t count, std::string& out) {
-  if (at > length || count > length - at) return false;
-  if (!SeekFile(file, at)) return false;
-  out.assign(static_cast<std::size_t>(count), '\0');
-  return count == 0 || std::fread(&out[0], 1, out.size(), file) == out.size();
 }
 
 // Reads a little-endian u32 from an open file; false at the end of the file.

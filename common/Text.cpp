@@ -2,10 +2,6 @@
 
 #include <climits>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace kvtext {
 
 namespace {
@@ -13,8 +9,6 @@ namespace {
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
-
-#ifndef _WIN32
 
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -65,35 +59,10 @@ LeadInfo ClassifyLead(unsigned char b) {
   return {-1, 0, 0};
 }
 
-#endif  // !_WIN32
-
 }  // namespace
 
-#ifdef _WIN32
-
-WideString Utf8ToWide(std::string_view utf8) {
-  if (utf8.empty() || utf8.size() > INT_MAX) return {};
-  const int length = static_cast<int>(utf8.size());
-  const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-  if (needed <= 0) return {};
-  WideString wide(static_cast<size_t>(needed), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), needed);
-  return wide;
-}
-
-std::string WideToUtf8(WideStringView wide) {
-  if (wide.empty() || wide.size() > INT_MAX) return {};
-  const int length = static_cast<int>(wide.size());
-  const int needed =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) return {};
-  std::string utf8(static_cast<size_t>(needed), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), needed, nullptr, nullptr);
-  return utf8;
-}
-
-#else
-
+// The conversion is the project's own on every platform, so that invalid input turns out the
+// same wherever it is read.
 WideString Utf8ToWide(std::string_view utf8) {
   WideString out;
   out.reserve(utf8.size());
@@ -148,8 +117,6 @@ std::string WideToUtf8(WideStringView wide) {
   }
   return out;
 }
-
-#endif  // _WIN32
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

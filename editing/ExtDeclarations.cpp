@@ -4,12 +4,8 @@
 #include <memory>
 #include <utility>
 
-#ifndef _WIN32
-#include <sys/types.h>
-#endif
-
 #include "common/ByteIO.h"
-#include "common/LineReader.h"
+#include "platform/LineReader.h"
 #include "platform/Platform.h"
 
 namespace kvext {
@@ -133,17 +129,6 @@ bool MatchWord(std::string_view text, const TypeWord (&words)[N], bool windows64
 
 using File = kvplatform::UniqueFile;
 
-bool TellFile(FILE* file, std::uint64_t& position) {
-#ifdef _WIN32
-  const __int64 at = _ftelli64(file);
-#else
-  const off_t at = ftello(file);
-#endif
-  if (at < 0) return false;
-  position = static_cast<std::uint64_t>(at);
-  return true;
-}
-
 bool WriteAll(FILE* file, const std::string& bytes) {
   return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
@@ -235,7 +220,7 @@ bool Compile(std::int32_t target, FILE* output, const std::string& path, std::ui
   const File input(kvplatform::OpenFile(path, "rb"));
   if (!input) return false;
   std::uint64_t start = 0;
-  if (std::fseek(output, 0, SEEK_END) != 0 || !TellFile(output, start)) return false;
+  if (std::fseek(output, 0, SEEK_END) != 0 || !kvplatform::TellFile(output, start)) return false;
   std::string bytes;
   kvbytes::PutU32(bytes, 0);
   if (!WriteAll(output, bytes)) return false;
@@ -261,7 +246,7 @@ bool Compile(std::int32_t target, FILE* output, const std::string& path, std::ui
 
   bytes.clear();
   kvbytes::PutU32(bytes, count);
-  return kvbytes::SeekFile(output, start) && WriteAll(output, bytes) && std::fseek(output, 0, SEEK_END) == 0;
+  return kvplatform::SeekFile(output, start) && WriteAll(output, bytes) && std::fseek(output, 0, SEEK_END) == 0;
 }
 
 }  // namespace kvext

@@ -5,10 +5,10 @@
 #include <set>
 #include <utility>
 
-#include "common/LineReader.h"
 #include "designer/WinFile.h"
 #include "editing/CaretExpression.h"
 #include "editing/ExtDeclarations.h"
+#include "platform/LineReader.h"
 #include "platform/Platform.h"
 
 namespace {

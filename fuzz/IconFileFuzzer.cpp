@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (icon.Load(ScratchPath())) {
     Require(icon.Count() > 0 && icon.Images().size() == icon.Count());
     for (std::uint32_t i = 0; i < icon.Count(); ++i) {
-      KVIconPixels pixels;
+      KVPixels pixels;
       if (icon.DecodeImage(i, pixels)) {
         Require(pixels.width > 0 && pixels.height > 0);
         Require(pixels.bgra.size() == std::size_t{pixels.width} * pixels.height * 4);
@@ -57,15 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(group.size() == 6 + 14 * std::size_t{icon.Count()});
   }
 
-  kvplatform::RgbaImage image;
+  KVPixels image;
   if (kvplatform::DecodePng(bytes, image)) {
     Require(image.width > 0 && image.height > 0);
     Require(image.width <= kvplatform::kLargestPngSide && image.height <= kvplatform::kLargestPngSide);
-    Require(image.rgba.size() == std::size_t{image.width} * image.height * 4);
+    Require(image.Consistent());
   }
 
   if (!bytes.empty()) {
-    KVIconPixels pixels;
+    KVPixels pixels;
     if (DecodeIconBitmap(bytes.substr(1), static_cast<std::uint8_t>(bytes[0]), pixels)) {
       Require(pixels.bgra.size() == std::size_t{pixels.width} * pixels.height * 4);
     }

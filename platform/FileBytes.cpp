@@ -1,4 +1,5 @@
-// Whole-file reading over OpenFile, the same on every platform.
+// Whole-file reading and writing and checked reads over OpenFile and SeekFile, the same on
+// every platform.
 #include <cstdio>
 
 #include "platform/Platform.h"
@@ -13,6 +14,33 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
   std::size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
   return std::ferror(file.get()) == 0;
+}
+
+bool WriteFileBytes(const std::string& path, std::string_view bytes) {
+  bool written = false;
+  {
+    UniqueFile file(OpenFile(path, "wb"));
+    if (!file) return false;
+    written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    // A full disk may show only when the buffer goes out, so closing is part of writing.
+    written = std::fclose(file.release()) == 0 && written;
+  }
+  if (!written) DeleteFileAt(path);
+  return written;
+}
+
+bool FileLength(FILE* file, std::uint64_t& length) {
+  std::uint64_t end = 0;
+  if (std::fseek(file, 0, SEEK_END) != 0 || !TellFile(file, end)) return false;
+  length = end;
+  return SeekFile(file, 0);
+}
+
+bool ReadAt(FILE* file, std::uint64_t length, std::uint64_t at, std::uint64_t count, std::string& out) {
+  if (at > length || count > length - at) return false;
+  if (!SeekFile(file, at)) return false;
+  out.assign(static_cast<std::size_t>(count), '\0');
+  return count == 0 || std::fread(&out[0], 1, out.size(), file) == out.size();
 }
 
 }  // namespace kvplatform

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace kvplatform {
 
@@ -29,6 +30,28 @@ using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
 // The file's bytes exactly; false when it cannot be opened or read.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
+
+// Writes the file whole, replacing it; on failure nothing of it is left, so no reader ever
+// picks up a truncated file.
+bool WriteFileBytes(const std::string& path, std::string_view bytes);
+
+// Moves an open file to an absolute offset; 64-bit everywhere, also where long is 32 bits.
+bool SeekFile(FILE* file, std::uint64_t offset);
+
+// The position of an open file, 64-bit everywhere.
+bool TellFile(FILE* file, std::uint64_t& position);
+
+// Length of an open file in bytes; the position is left at the start.
+bool FileLength(FILE* file, std::uint64_t& length);
+
+// count bytes at an absolute offset of an open file whose length is known. The range is
+// checked against that length before anything is allocated, so a size read from a damaged
+// file cannot ask for more memory than the file holds.
+bool ReadAt(FILE* file, std::uint64_t length, std::uint64_t at, std::uint64_t count, std::string& out);
+
+// getc without taking the stream's lock. The IDE reads each file from one thread, and the
+// lock taken for every byte costs more than the reading itself.
+int GetByteUnlocked(FILE* file);
 
 // True when the file can be opened for reading.
 bool CanRead(const std::string& path);

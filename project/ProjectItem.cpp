@@ -1,5 +1,6 @@
 #include "project/ProjectItem.h"
 
+#include "common/PathName.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -45,13 +46,13 @@ std::string ProjectItem::DisplayNameFor(ProjectItemType type, const std::string&
 ProjectItem ProjectItem::FromPath(const std::string& path, ProjectItemType type) {
   ProjectItem item;
   item.type = type;
-  size_t split = path.size();
-  while (split > 0 && !IsSeparator(path[split - 1])) --split;
-  item.fileName = path.substr(split);
-  if (split > 0) {
-    size_t parentEnd = split;
-    while (parentEnd > 0 && IsSeparator(path[parentEnd - 1])) --parentEnd;
-    item.directory = path.substr(0, parentEnd) + kvplatform::kPathSeparator;
+  item.fileName = kvpath::FileNameOf(path);
+  const std::string folder = kvpath::FolderOf(path);
+  if (!folder.empty()) {
+    // The folder ends with one separator, the platform's, however the path was written.
+    size_t end = folder.size();
+    while (end > 0 && IsSeparator(folder[end - 1])) --end;
+    item.directory = folder.substr(0, end) + kvplatform::kPathSeparator;
   }
   item.displayName = DisplayNameFor(type, item.fileName);
   return item;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <limits>
 #include <string_view>
 
 #include <fcntl.h>
@@ -133,6 +134,20 @@ FILE* OpenFile(const std::string& path, const char* mode) {
   if (file != nullptr) fd.Take();
   return file;
 }
+
+bool SeekFile(FILE* file, std::uint64_t offset) {
+  if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+bool TellFile(FILE* file, std::uint64_t& position) {
+  const off_t at = ftello(file);
+  if (at < 0) return false;
+  position = static_cast<std::uint64_t>(at);
+  return true;
+}
+
+int GetByteUnlocked(FILE* file) { return getc_unlocked(file); }
 
 bool CanRead(const std::string& path) {
   FILE* file = OpenFile(path, "rb");

@@ -3,10 +3,8 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
-
-#include "platform/Platform.h"
+#include <vector>
 
 namespace kvplatform {
 
@@ -49,6 +47,11 @@ struct MemorySource {
   std::size_t position = 0;
 };
 
+void WriteToMemory(png_structp png, png_bytep data, png_size_t length) {
+  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
+}
+void FlushMemory(png_structp) {}
+
 void ReadFromMemory(png_structp png, png_bytep target, png_size_t length) {
   auto* source = static_cast<MemorySource*>(png_get_io_ptr(png));
   if (length > source->data.size() - source->position) png_error(png, "truncated");
@@ -56,7 +59,7 @@ void ReadFromMemory(png_structp png, png_bytep target, png_size_t length) {
   source->position += length;
 }
 
-// Reads the header and asks for 8-bit RGBA whatever the stored format.
+// Reads the header and asks for 8-bit BGRA whatever the stored format.
 bool ReadHeader(const ReadStruct& s, MemorySource& source, png_uint_32& width, png_uint_32& height) {
   png_structp png = s.png;
   png_infop info = s.info;
@@ -74,6 +77,7 @@ bool ReadHeader(const ReadStruct& s, MemorySource& source, png_uint_32& width, p
   if (bitDepth == 16) png_set_scale_16(png);
   if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
   if ((colourType & PNG_COLOR_MASK_ALPHA) == 0 && !hasTransparency) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_bgr(png);
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
 
@@ -94,12 +98,15 @@ bool ReadRows(const ReadStruct& s, std::vector<png_bytep>& rows) {
   return true;
 }
 
-bool WriteRows(const WriteStruct& s, FILE* file, const RgbaImage& image, std::vector<png_bytep>& rows) {
+bool WriteRows(const WriteStruct& s, std::string& out, const KVPixels& image, std::vector<png_bytep>& rows) {
   if (setjmp(png_jmpbuf(s.png))) return false;
-  png_init_io(s.png, file);
+  png_set_write_fn(s.png, &out, WriteToMemory, FlushMemory);
+  // Icons and toolbar images are small and written once, so the smallest stream is worth it.
+  png_set_compression_level(s.png, 9);
   png_set_IHDR(s.png, s.info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(s.png, s.info);
+  png_set_bgr(s.png);
   png_write_image(s.png, rows.data());
   png_write_end(s.png, nullptr);
   return true;
@@ -107,8 +114,8 @@ bool WriteRows(const WriteStruct& s, FILE* file, const RgbaImage& image, std::ve
 
 }  // namespace
 
-bool DecodePng(std::string_view png, RgbaImage& out) {
-  out = RgbaImage{};
+bool DecodePng(std::string_view png, KVPixels& out) {
+  out = KVPixels{};
   ReadStruct s;
   if (s.png == nullptr || s.info == nullptr) return false;
   MemorySource source{png};
@@ -116,35 +123,27 @@ bool DecodePng(std::string_view png, RgbaImage& out) {
   if (!ReadHeader(s, source, width, height)) return false;
   if (width == 0 || height == 0 || width > kLargestPngSide || height > kLargestPngSide) return false;
 
-  RgbaImage image;
-  image.width = width;
-  image.height = height;
-  image.rgba.assign(static_cast<std::size_t>(width) * height * 4, 0);
+  KVPixels image(width, height);
   std::vector<png_bytep> rows(height);
-  for (png_uint_32 y = 0; y < height; ++y) rows[y] = image.rgba.data() + static_cast<std::size_t>(y) * width * 4;
+  for (png_uint_32 y = 0; y < height; ++y) rows[y] = image.At(0, y);
   if (!ReadRows(s, rows)) return false;
   out = std::move(image);
   return true;
 }
 
-bool WritePngFile(const RgbaImage& image, const std::string& path) {
+bool EncodePng(const KVPixels& image, std::string& png) {
+  png.clear();
   if (!IsWritablePng(image)) return false;
   WriteStruct s;
   if (s.png == nullptr || s.info == nullptr) return false;
   std::vector<png_bytep> rows(image.height);
   // libpng only reads through these pointers.
-  auto* pixels = const_cast<std::uint8_t*>(image.rgba.data());
+  auto* pixels = const_cast<std::uint8_t*>(image.bgra.data());
   for (std::uint32_t y = 0; y < image.height; ++y) rows[y] = pixels + static_cast<std::size_t>(y) * image.width * 4;
-
-  bool written = false;
-  {
-    UniqueFile file(OpenFile(path, "wb"));
-    if (!file) return false;
-    written = WriteRows(s, file.get(), image, rows) && std::fflush(file.get()) == 0 && !std::ferror(file.get());
-    written = std::fclose(file.release()) == 0 && written;
-  }
-  if (!written) DeleteFileAt(path);
-  return written;
+  std::string stream;
+  if (!WriteRows(s, stream, image, rows)) return false;
+  png = std::move(stream);
+  return true;
 }
 
 }  // namespace kvplatform

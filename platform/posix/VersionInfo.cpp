@@ -5,7 +5,6 @@
 #include <string>
 
 #include "common/ByteIO.h"
-#include "pe/VersionResource.h"
 #include "platform/Platform.h"
 #include "platform/VersionResource.h"
 
@@ -21,9 +20,9 @@ bool ReadFileVersionInfo(const std::string& path, FileVersionInfo& info) {
   if (!file) return false;
   std::uint64_t length = 0;
   std::string image;
-  if (!kvbytes::FileLength(file.get(), length) || !kvbytes::ReadAt(file.get(), length, 0, length, image)) return false;
+  if (!kvplatform::FileLength(file.get(), length) || !kvplatform::ReadAt(file.get(), length, 0, length, image)) return false;
   std::string_view block;
-  return kvpe::FindVersionResource(image, block) && ParseVersionBlock(block, info);
+  return FindVersionResource(image, block) && ParseVersionBlock(block, info);
 }
 
 }  // namespace kvplatform

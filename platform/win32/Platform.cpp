@@ -25,6 +25,20 @@ FILE* OpenFile(const std::string& path, const char* mode) {
   return _wfopen(widePath.c_str(), wideMode.c_str());
 }
 
+bool SeekFile(FILE* file, std::uint64_t offset) {
+  if (offset > static_cast<std::uint64_t>(INT64_MAX)) return false;
+  return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+}
+
+bool TellFile(FILE* file, std::uint64_t& position) {
+  const __int64 at = _ftelli64(file);
+  if (at < 0) return false;
+  position = static_cast<std::uint64_t>(at);
+  return true;
+}
+
+int GetByteUnlocked(FILE* file) { return _getc_nolock(file); }
+
 bool CanRead(const std::string& path) {
   FILE* file = OpenFile(path, "rb");
   if (file == nullptr) return false;

@@ -9,32 +9,13 @@
 #include "common/Text.h"
 #include "platform/Platform.h"
 #include "platform/TempFile.h"
+#include "platform/win32/ComPtr.h"
 
 namespace kvplatform {
 
 namespace {
 
 constexpr char kPngSignature[] = "\x89PNG\r\n\x1A\n";
-
-// Holds one COM interface and releases it.
-template <typename T>
-class ComRef {
-public:
-  ComRef() = default;
-  ~ComRef() {
-    if (pointer != nullptr) pointer->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-
-  T** Put() { return &pointer; }
-  T* Get() const { return pointer; }
-  T* operator->() const { return pointer; }
-  explicit operator bool() const { return pointer != nullptr; }
-
-private:
-  T* pointer = nullptr;
-};
 
 // COM for this thread while the object lives. A thread that already runs in another
 // apartment model can use COM as it is, and must not be uninitialised by us.
@@ -159,13 +140,6 @@ bool WellFormed(std::string_view png) {
   return false;
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes) {
-  UniqueFile file(OpenFile(path, "wb"));
-  if (!file) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-  return std::fclose(file.release()) == 0 && written;
-}
-
 // The 32-bit pixels of a bitmap as top-down blue, green, red, alpha rows.
 bool ReadBitmapPixels(HBITMAP bitmap, std::uint32_t& width, std::uint32_t& height, std::vector<std::uint8_t>& bgra) {
   BITMAP info{};
@@ -189,36 +163,45 @@ bool ReadBitmapPixels(HBITMAP bitmap, std::uint32_t& width, std::uint32_t& heigh
          GetDIBits(dc.Get(), bitmap, 0, height, bgra.data(), &request, DIB_RGB_COLORS) == static_cast<int>(height);
 }
 
-bool EncodeWithWic(const RgbaImage& image, const kvtext::WideString& path) {
-  ComRef<IWICImagingFactory> factory;
+// Reads a memory stream back from its start.
+bool StreamBytes(IStream* stream, std::string& out) {
+  STATSTG status{};
+  if (FAILED(stream->Stat(&status, STATFLAG_NONAME)) || status.cbSize.QuadPart > 0x7FFFFFFF) return false;
+  const LARGE_INTEGER start{};
+  if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr))) return false;
+  std::string bytes(static_cast<std::size_t>(status.cbSize.QuadPart), '\0');
+  ULONG read = 0;
+  if (!bytes.empty() && (FAILED(stream->Read(&bytes[0], static_cast<ULONG>(bytes.size()), &read)) ||
+                         read != bytes.size())) {
+    return false;
+  }
+  out = std::move(bytes);
+  return true;
+}
+
+bool EncodeWithWic(const KVPixels& image, std::string& png) {
+  KVComPtr<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(factory.Put())))) {
+                              factory.PutVoid()))) {
     return false;
   }
-  // WIC's PNG encoder takes blue, green, red, alpha in memory order.
-  std::vector<std::uint8_t> bgra(image.rgba.size());
-  for (std::size_t i = 0; i < bgra.size(); i += 4) {
-    bgra[i] = image.rgba[i + 2];
-    bgra[i + 1] = image.rgba[i + 1];
-    bgra[i + 2] = image.rgba[i];
-    bgra[i + 3] = image.rgba[i + 3];
-  }
+  // WIC only reads the pixels of a bitmap made from memory.
+  auto* pixels = const_cast<BYTE*>(image.bgra.data());
   const UINT stride = image.width * 4;
-  ComRef<IWICBitmap> bitmap;
+  KVComPtr<IWICBitmap> bitmap;
   if (FAILED(factory->CreateBitmapFromMemory(image.width, image.height, GUID_WICPixelFormat32bppBGRA, stride,
-                                             static_cast<UINT>(bgra.size()), bgra.data(), bitmap.Put()))) {
+                                             static_cast<UINT>(image.bgra.size()), pixels, bitmap.Put()))) {
     return false;
   }
-  ComRef<IWICBitmapEncoder> encoder;
-  ComRef<IWICStream> stream;
+  KVComPtr<IWICBitmapEncoder> encoder;
+  KVComPtr<IStream> memory;
   if (FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Put())) ||
-      FAILED(factory->CreateStream(stream.Put())) ||
-      FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
-      FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache))) {
+      FAILED(CreateStreamOnHGlobal(nullptr, TRUE, memory.Put())) ||
+      FAILED(encoder->Initialize(memory.Get(), WICBitmapEncoderNoCache))) {
     return false;
   }
-  ComRef<IWICBitmapFrameEncode> frame;
-  ComRef<IPropertyBag2> options;
+  KVComPtr<IWICBitmapFrameEncode> frame;
+  KVComPtr<IPropertyBag2> options;
   if (FAILED(encoder->CreateNewFrame(frame.Put(), options.Put())) || FAILED(frame->Initialize(options.Get())) ||
       FAILED(frame->SetSize(image.width, image.height))) {
     return false;
@@ -226,13 +209,13 @@ bool EncodeWithWic(const RgbaImage& image, const kvtext::WideString& path) {
   // The encoder may pick another format; WriteSource then converts.
   WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
   return SUCCEEDED(frame->SetPixelFormat(&format)) && SUCCEEDED(frame->WriteSource(bitmap.Get(), nullptr)) &&
-         SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+         SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit()) && StreamBytes(memory.Get(), png);
 }
 
 }  // namespace
 
-bool DecodePng(std::string_view png, RgbaImage& out) {
-  out = RgbaImage{};
+bool DecodePng(std::string_view png, KVPixels& out) {
+  out = KVPixels{};
   if (!WellFormed(png)) return false;
 
   // GDI+ reads the image from a file; the remover outlives the bitmap that keeps it open.
@@ -240,7 +223,7 @@ bool DecodePng(std::string_view png, RgbaImage& out) {
   if (scratch.empty()) return false;
   const TempFileRemover remover(scratch);
   kvtext::WideString widePath;
-  if (!WriteWholeFile(scratch, png) || !ToWidePath(scratch, widePath)) return false;
+  if (!WriteFileBytes(scratch, png) || !ToWidePath(scratch, widePath)) return false;
 
   const GdiplusStarted gdiplus;
   if (!gdiplus.Running()) return false;
@@ -258,39 +241,25 @@ bool DecodePng(std::string_view png, RgbaImage& out) {
     }
   }
 
-  RgbaImage image;
-  std::vector<std::uint8_t> bgra;
-  if (!ReadBitmapPixels(converted.Get(), image.width, image.height, bgra)) return false;
+  KVPixels image;
+  if (!ReadBitmapPixels(converted.Get(), image.width, image.height, image.bgra)) return false;
   // The bitmap holds premultiplied colour.
-  image.rgba.resize(bgra.size());
-  for (std::size_t i = 0; i < bgra.size(); i += 4) {
-    const unsigned alpha = bgra[i + 3];
-    const auto straight = [alpha](unsigned c) -> std::uint8_t {
-      if (alpha == 0) return 0;
-      const unsigned value = (c * 255 + alpha / 2) / alpha;
-      return static_cast<std::uint8_t>(value > 255 ? 255 : value);
-    };
-    image.rgba[i] = straight(bgra[i + 2]);
-    image.rgba[i + 1] = straight(bgra[i + 1]);
-    image.rgba[i + 2] = straight(bgra[i]);
-    image.rgba[i + 3] = static_cast<std::uint8_t>(alpha);
+  for (std::size_t i = 0; i < image.bgra.size(); i += 4) {
+    const unsigned alpha = image.bgra[i + 3];
+    for (std::size_t c = i; c < i + 3; ++c) {
+      const unsigned value = alpha == 0 ? 0 : (image.bgra[c] * 255u + alpha / 2) / alpha;
+      image.bgra[c] = static_cast<std::uint8_t>(value > 255 ? 255 : value);
+    }
   }
   out = std::move(image);
   return true;
 }
 
-bool WritePngFile(const RgbaImage& image, const std::string& path) {
+bool EncodePng(const KVPixels& image, std::string& png) {
+  png.clear();
   if (!IsWritablePng(image)) return false;
-  kvtext::WideString widePath;
-  if (!ToWidePath(path, widePath)) return false;
-  bool written = false;
-  {
-    const ComApartment com;
-    written = com.Usable() && EncodeWithWic(image, widePath);
-  }
-  // The stream is closed by now, so a partial file can go.
-  if (!written) DeleteFileAt(path);
-  return written;
+  const ComApartment com;
+  return com.Usable() && EncodeWithWic(image, png);
 }
 
 }  // namespace kvplatform

@@ -200,7 +200,7 @@ TEST(IcnsTest, EverySizeInItsOrderFromTheDeepestImages) {
   ASSERT_EQ(Types(icns), (std::vector<std::string>{"is32", "s8mk", "il32", "l8mk", "ic07", "ic08"}));
   // The 32-bit 16x16 image wins over the 4-bit one: it is opaque everywhere.
   EXPECT_EQ(icns.elements[1].data, std::string(256, '\xFF'));
-  kvplatform::RgbaImage ic07;
+  KVPixels ic07;
   ASSERT_TRUE(kvplatform::DecodePng(icns.elements[4].data, ic07));
   EXPECT_EQ(ic07.width, 128u);
   EXPECT_EQ(ic07.height, 128u);

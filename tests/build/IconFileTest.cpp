@@ -46,7 +46,7 @@ std::string Square16(std::uint16_t bits) {
 }
 
 // 0xAARRGGBB of the pixel at x, y counted from the top.
-std::uint32_t Pixel(const KVIconPixels& p, std::uint32_t x, std::uint32_t y) {
+std::uint32_t Pixel(const KVPixels& p, std::uint32_t x, std::uint32_t y) {
   const std::uint8_t* at = p.bgra.data() + (static_cast<std::size_t>(y) * p.width + x) * 4;
   return static_cast<std::uint32_t>(at[3]) << 24 | static_cast<std::uint32_t>(at[2]) << 16 |
          static_cast<std::uint32_t>(at[1]) << 8 | at[0];
@@ -54,7 +54,7 @@ std::uint32_t Pixel(const KVIconPixels& p, std::uint32_t x, std::uint32_t y) {
 
 // Decodes from a heap block of exactly the image's size, so that a read past its end is caught
 // by the address sanitizer.
-bool DecodeExact(const std::string& image, std::uint32_t iconHeight, KVIconPixels& out) {
+bool DecodeExact(const std::string& image, std::uint32_t iconHeight, KVPixels& out) {
   std::unique_ptr<char[]> exact(new char[image.size() + (image.empty() ? 1 : 0)]);
   std::copy(image.begin(), image.end(), exact.get());
   return DecodeIconBitmap(std::string_view(exact.get(), image.size()), iconHeight, out);
@@ -104,7 +104,7 @@ TEST(IconFileTest, LoadReadsDirectoryAndImageHeaders) {
   EXPECT_EQ(icon.SelectImage(32), 4);
   EXPECT_EQ(icon.SelectImage(128), -1);
 
-  KVIconPixels pixels;
+  KVPixels pixels;
   EXPECT_FALSE(icon.DecodeImage(3, pixels));  // a PNG header without image data
   EXPECT_TRUE(pixels.bgra.empty());
   ASSERT_TRUE(icon.DecodeImage(1, pixels));
@@ -180,12 +180,12 @@ TEST(IconFileTest, DecodesEveryDepthWithPaddedRows) {
        "",
        Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}) + Bytes({10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0}),
        {0xFF0C0B0A, 0xFF0F0E0D, 0, 0xFF030201, 0xFF060504, 0xFF090807}},
-      {"32 bits with alpha, premultiplied, mask ignored",
+      {"32 bits with alpha, straight, mask ignored",
        {3, 4, 32},
        "",
        Bytes({200, 100, 50, 255, 200, 100, 50, 128, 7, 7, 7, 0}) +
            Bytes({10, 20, 30, 255, 255, 255, 255, 51, 9, 9, 9, 255}),
-       {0xFF1E140A, 0x33333333, 0xFF090909, 0xFF3264C8, 0x80193264, 0}},
+       {0xFF1E140A, 0x33FFFFFF, 0xFF090909, 0xFF3264C8, 0x803264C8, 0}},
       {"32 bits without alpha use the mask",
        {3, 4, 32},
        "",
@@ -200,7 +200,7 @@ TEST(IconFileTest, DecodesEveryDepthWithPaddedRows) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const bool withMask = c.layout.height == 4;
-    KVIconPixels pixels;
+    KVPixels pixels;
     ASSERT_TRUE(DecodeExact(BitmapImage(c.layout, c.palette, c.colour, withMask ? mask : ""), 2, pixels));
     ASSERT_EQ(pixels.width, 3u);
     ASSERT_EQ(pixels.height, 2u);
@@ -223,7 +223,7 @@ TEST(IconFileTest, MaskBitsMakeExactlyThosePixelsTransparent) {
     }
     mask.append(reinterpret_cast<const char*>(bytes), 4);
   }
-  KVIconPixels pixels;
+  KVPixels pixels;
   ASSERT_TRUE(DecodeExact(BitmapImage({16, 32, 4}, palette, colour, mask), 16, pixels));
   for (std::uint32_t y = 0; y < 16; ++y) {
     for (std::uint32_t x = 0; x < 16; ++x) {
@@ -276,7 +276,7 @@ TEST(IconFileTest, MalformedFilesFailToLoadAndLeaveNothing) {
     EXPECT_EQ(icon.Count(), 0u);
     EXPECT_TRUE(icon.Path().empty());
     EXPECT_EQ(icon.SelectImage(16), -1);
-    KVIconPixels pixels;
+    KVPixels pixels;
     EXPECT_FALSE(icon.DecodeImage(0, pixels));
   }
   KVIconFile icon;
@@ -311,11 +311,11 @@ TEST(IconFileTest, MalformedBitmapsFailWithoutReadingPastTheEnd) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    KVIconPixels pixels;
+    KVPixels pixels;
     EXPECT_FALSE(DecodeExact(c.image, c.iconHeight, pixels));
     EXPECT_TRUE(pixels.bgra.empty());
   }
-  KVIconPixels pixels;
+  KVPixels pixels;
   EXPECT_TRUE(DecodeExact(BitmapImage(oneBit, palette, colour, mask), 16, pixels));
 }
 

@@ -1,4 +1,4 @@
-#include "common/LineReader.h"
+#include "platform/LineReader.h"
 
 #include <cstdio>
 #include <memory>

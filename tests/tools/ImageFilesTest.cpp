@@ -1,29 +1,31 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "platform/PngCodec.h"
 #include "tools/imagetool/BmpFile.h"
 #include "tools/imagetool/Compose.h"
 #include "tools/imagetool/IconFile.h"
-#include "tools/imagetool/PngCodec.h"
-
-using namespace kv::imagetool;
 
 namespace {
 
-std::uint32_t le16(const Bytes& b, std::size_t at) { return b.at(at) | b.at(at + 1) << 8; }
+using Bytes = std::string;
+using Image = KVPixels;
+
+std::uint8_t byteAt(const Bytes& b, std::size_t at) { return static_cast<std::uint8_t>(b.at(at)); }
+std::uint32_t le16(const Bytes& b, std::size_t at) { return byteAt(b, at) | byteAt(b, at + 1) << 8; }
 std::uint32_t le32(const Bytes& b, std::size_t at) { return le16(b, at) | le16(b, at + 2) << 16; }
 std::int32_t sle32(const Bytes& b, std::size_t at) { return static_cast<std::int32_t>(le32(b, at)); }
 
 void setPixel(Image& image, int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a)
 {
-    std::uint8_t* p = image.pixel(x, y);
-    p[0] = r;
+    std::uint8_t* p = image.At(x, y);
+    p[0] = b;
     p[1] = g;
-    p[2] = b;
+    p[2] = r;
     p[3] = a;
 }
 
@@ -45,10 +47,10 @@ Image pattern(int w, int h, int seed)
 // What a pixel must look like once written: straight alpha as given, no colour behind alpha 0.
 std::vector<std::uint8_t> expectedRgba(const Image& image, int x, int y)
 {
-    const std::uint8_t* p = image.pixel(x, y);
+    const std::uint8_t* p = image.At(x, y);
     if (p[3] == 0)
         return {0, 0, 0, 0};
-    return {p[0], p[1], p[2], p[3]};
+    return {p[2], p[1], p[0], p[3]};
 }
 
 struct HeaderField {
@@ -61,7 +63,7 @@ struct HeaderField {
 void expectFields(const Bytes& data, std::size_t base, const std::vector<HeaderField>& fields)
 {
     for (const HeaderField& f : fields) {
-        const std::int64_t actual = f.bytes == 1   ? data.at(base + f.offset)
+        const std::int64_t actual = f.bytes == 1   ? byteAt(data, base + f.offset)
                                     : f.bytes == 2 ? le16(data, base + f.offset)
                                                    : sle32(data, base + f.offset);
         EXPECT_EQ(actual, f.value) << f.name;
@@ -73,8 +75,8 @@ TEST(ImageFiles, ToolbarStripIsBottomUp32BitBmpWithStraightAlpha)
     const std::vector<Image> pictures{pattern(3, 2, 1), pattern(3, 2, 2), pattern(3, 2, 3)};
     Image strip;
     std::string error;
-    ASSERT_TRUE(makeStrip(pictures, strip, error)) << error;
-    const Bytes bmp = encodeBmpFile(strip);
+    ASSERT_TRUE(kvimage::MakeStrip(pictures, strip, error)) << error;
+    const Bytes bmp = kvimage::BmpFile(strip);
 
     const std::int64_t pixelBytes = 9 * 2 * 4;
     ASSERT_EQ(bmp.size(), static_cast<std::size_t>(14 + 40 + pixelBytes));
@@ -98,7 +100,7 @@ TEST(ImageFiles, ToolbarStripIsBottomUp32BitBmpWithStraightAlpha)
             for (int x = 0; x < 3; ++x) {
                 const std::size_t at = 54 + ((1 - y) * 9 + k * 3 + x) * 4;
                 const std::vector<std::uint8_t> rgba = expectedRgba(pictures[k], x, y);
-                const std::vector<std::uint8_t> stored{bmp[at + 2], bmp[at + 1], bmp[at], bmp[at + 3]};
+                const std::vector<std::uint8_t> stored{byteAt(bmp, at + 2), byteAt(bmp, at + 1), byteAt(bmp, at), byteAt(bmp, at + 3)};
                 EXPECT_EQ(stored, rgba) << "picture " << k << " pixel " << x << "," << y;
             }
 }
@@ -109,14 +111,14 @@ TEST(ImageFiles, IconHasDirectoryMaskedBitmapsAndPng)
     const std::vector<Image> images{pattern(16, 16, 4), pattern(48, 48, 5), pattern(256, 256, 6)};
     Bytes ico;
     std::string error;
-    ASSERT_TRUE(encodeIco(images, ico, error)) << error;
+    ASSERT_TRUE(kvimage::EncodeIco(images, ico, error)) << error;
 
     expectFields(ico, 0, {{0, 2, 0, "idReserved"}, {2, 2, 1, "idType (icon)"}, {4, 2, 3, "idCount"}});
     std::uint32_t expectedOffset = 6 + 16 * 3;
     for (std::size_t i = 0; i < images.size(); ++i) {
         SCOPED_TRACE("image " + std::to_string(images[i].width));
         const std::size_t entry = 6 + 16 * i;
-        const int size = images[i].width;
+        const int size = static_cast<int>(images[i].width);
         expectFields(ico, entry,
                      {{0, 1, size % 256, "bWidth (0 for 256)"},
                       {1, 1, size % 256, "bHeight (0 for 256)"},
@@ -133,12 +135,12 @@ TEST(ImageFiles, IconHasDirectoryMaskedBitmapsAndPng)
 
         if (size == 256) {
             Image decoded;
-            ASSERT_TRUE(decodePng(data, decoded, error)) << error;
-            ASSERT_EQ(decoded.width, 256);
+            ASSERT_TRUE(kvplatform::DecodePng(data, decoded));
+            ASSERT_EQ(decoded.width, 256u);
             for (int y = 0; y < size; ++y)
                 for (int x = 0; x < size; ++x) {
-                    const std::uint8_t* p = decoded.pixel(x, y);
-                    ASSERT_EQ(std::vector<std::uint8_t>(p, p + 4), expectedRgba(images[i], x, y));
+                    const std::uint8_t* p = decoded.At(x, y);
+                    ASSERT_EQ((std::vector<std::uint8_t>{p[2], p[1], p[0], p[3]}), expectedRgba(images[i], x, y));
                 }
             continue;
         }
@@ -157,16 +159,16 @@ TEST(ImageFiles, IconHasDirectoryMaskedBitmapsAndPng)
             for (int x = 0; x < size; ++x) {
                 const std::size_t row = size - 1 - y;
                 const std::size_t at = 40 + (row * size + x) * 4;
-                const std::vector<std::uint8_t> stored{data[at + 2], data[at + 1], data[at], data[at + 3]};
+                const std::vector<std::uint8_t> stored{byteAt(data, at + 2), byteAt(data, at + 1), byteAt(data, at), byteAt(data, at + 3)};
                 const std::vector<std::uint8_t> rgba = expectedRgba(images[i], x, y);
                 ASSERT_EQ(stored, rgba) << x << "," << y;
-                const std::uint8_t maskByte = data[40 + pixelBytes + row * maskStride + x / 8];
+                const std::uint8_t maskByte = byteAt(data, 40 + pixelBytes + row * maskStride + x / 8);
                 const bool masked = (maskByte >> (7 - x % 8)) & 1;
                 ASSERT_EQ(masked, rgba[3] == 0) << "mask bit " << x << "," << y;
             }
         for (std::size_t row = 0; row < static_cast<std::size_t>(size); ++row)
             for (std::size_t pad = (size + 7) / 8; pad < maskStride; ++pad)
-                ASSERT_EQ(data[40 + pixelBytes + row * maskStride + pad], 0) << "mask padding";
+                ASSERT_EQ(byteAt(data, 40 + pixelBytes + row * maskStride + pad), 0) << "mask padding";
     }
     EXPECT_EQ(expectedOffset, ico.size());
 }
@@ -192,17 +194,18 @@ TEST(ImageFiles, RejectsImageSetsThatCannotBeStored)
         bool ok = false;
         if (c.strip) {
             Image strip;
-            ok = makeStrip(c.images, strip, error);
+            ok = kvimage::MakeStrip(c.images, strip, error);
         } else {
             Bytes ico;
-            ok = encodeIco(c.images, ico, error);
+            ok = kvimage::EncodeIco(c.images, ico, error);
         }
         EXPECT_FALSE(ok) << c.what;
         EXPECT_FALSE(error.empty()) << c.what;
     }
 }
 
-int luma(const std::uint8_t* p) { return 2126 * p[0] + 7152 * p[1] + 722 * p[2]; }
+// Pixels are blue, green, red, alpha.
+int luma(const std::uint8_t* p) { return 2126 * p[2] + 7152 * p[1] + 722 * p[0]; }
 
 TEST(ImageFiles, DisabledPicturesAreGreyFainterAndKeepTheirShapes)
 {
@@ -212,15 +215,15 @@ TEST(ImageFiles, DisabledPicturesAreGreyFainterAndKeepTheirShapes)
         {46, 133, 64, 255},   {208, 52, 58, 255},   {247, 223, 30, 255}, {232, 168, 56, 255},
         {60, 60, 60, 128},    {255, 255, 255, 1},   {200, 10, 10, 0},
     };
-    Image row(static_cast<int>(colours.size()), 1);
+    Image row(static_cast<std::uint32_t>(colours.size()), 1);
     for (std::size_t i = 0; i < colours.size(); ++i)
-        std::copy(colours[i].begin(), colours[i].end(), row.pixel(static_cast<int>(i), 0));
+        setPixel(row, static_cast<int>(i), 0, colours[i][0], colours[i][1], colours[i][2], colours[i][3]);
 
-    const Image disabled = disabledImage(row);
+    const Image disabled = kvimage::DisabledImage(row);
     ASSERT_EQ(disabled.width, row.width);
-    for (int i = 0; i < row.width; ++i) {
-        const std::uint8_t* in = row.pixel(i, 0);
-        const std::uint8_t* out = disabled.pixel(i, 0);
+    for (std::uint32_t i = 0; i < row.width; ++i) {
+        const std::uint8_t* in = row.At(i, 0);
+        const std::uint8_t* out = disabled.At(i, 0);
         SCOPED_TRACE("colour " + std::to_string(i));
         if (in[3] == 0) {
             EXPECT_EQ(std::vector<std::uint8_t>(out, out + 4), (std::vector<std::uint8_t>{0, 0, 0, 0}));
@@ -232,11 +235,11 @@ TEST(ImageFiles, DisabledPicturesAreGreyFainterAndKeepTheirShapes)
         // Lower contrast: nothing stays pure black or white.
         EXPECT_GT(out[0], 64);
         EXPECT_LT(out[0], 224);
-        for (int j = 0; j < row.width; ++j) {
-            const std::uint8_t* other = row.pixel(j, 0);
+        for (std::uint32_t j = 0; j < row.width; ++j) {
+            const std::uint8_t* other = row.At(j, 0);
             // One step of slack for rounding between colours of almost equal brightness.
             if (other[3] != 0 && luma(in) < luma(other)) {
-                EXPECT_LE(out[0], disabled.pixel(j, 0)[0] + 1) << "lighter than colour " << j;
+                EXPECT_LE(out[0], disabled.At(j, 0)[0] + 1) << "lighter than colour " << j;
             }
         }
     }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "build/ExeFile.h"
+#include "common/PathName.h"
 #include "platform/Platform.h"
 #include "platform/VersionInfo.h"
 #include "project/FileUtil.h"
@@ -80,8 +81,7 @@ int InspectExecutable(const std::string& path) {
 
 std::string BundleName(std::string path) {
   while (!path.empty() && (path.back() == '/' || path.back() == kvplatform::kPathSeparator)) path.pop_back();
-  const std::size_t slash = path.find_last_of(std::string("/") + kvplatform::kPathSeparator);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string name = kvpath::FileNameOf(path);
   return name.size() > 4 ? name.substr(0, name.size() - 4) : name;
 }
 

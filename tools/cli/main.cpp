@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/PathName.h"
 #include "platform/Platform.h"
 #include "tools/cli/BuildCommand.h"
 #include "tools/cli/InspectCommand.h"
@@ -13,9 +14,7 @@ namespace {
 
 // The IDE beside this program; ./kelvox passes the product build's own with --ide.
 std::string DefaultIde() {
-  const std::string self = kvplatform::ExecutablePath();
-  const std::string folder = self.substr(0, self.find_last_of(kvplatform::kPathSeparator) + 1);
-  return folder + "KelVoxStudio.exe";
+  return kvpath::FolderOf(kvplatform::ExecutablePath()) + "KelVoxStudio.exe";
 }
 
 }  // namespace

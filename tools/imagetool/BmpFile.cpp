@@ -1,57 +1,49 @@
 #include "tools/imagetool/BmpFile.h"
 
-namespace kv::imagetool {
+#include "common/ByteIO.h"
+
+namespace kvimage {
+
 namespace {
 
 constexpr std::uint32_t kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;
-constexpr std::int32_t kPixelsPerMeter96Dpi = 3780;
+constexpr std::uint32_t kPixelsPerMeter96Dpi = 3780;
 
 }  // namespace
 
-void writeInfoHeader(ByteWriter& w, int width, int storedHeight, std::uint32_t imageBytes)
-{
-    w.u32(kInfoHeaderSize);
-    w.i32(width);
-    w.i32(storedHeight);  // positive: bottom-up rows
-    w.u16(1);             // planes
-    w.u16(32);            // bits per pixel
-    w.u32(0);             // BI_RGB
-    w.u32(imageBytes);
-    w.i32(kPixelsPerMeter96Dpi);
-    w.i32(kPixelsPerMeter96Dpi);
-    w.u32(0);  // colours used
-    w.u32(0);  // important colours
+void PutInfoHeader(std::string& out, std::uint32_t width, std::uint32_t storedHeight, std::uint32_t imageBytes) {
+  kvbytes::PutU32(out, kInfoHeaderSize);
+  kvbytes::PutU32(out, width);
+  kvbytes::PutU32(out, storedHeight);  // positive: bottom-up rows
+  kvbytes::PutU16(out, 1);             // planes
+  kvbytes::PutU16(out, 32);            // bits per pixel
+  kvbytes::PutU32(out, 0);             // BI_RGB
+  kvbytes::PutU32(out, imageBytes);
+  kvbytes::PutU32(out, kPixelsPerMeter96Dpi);
+  kvbytes::PutU32(out, kPixelsPerMeter96Dpi);
+  kvbytes::PutU32(out, 0);  // colours used
+  kvbytes::PutU32(out, 0);  // important colours
 }
 
-void writeBgraRows(ByteWriter& w, const Image& image)
-{
-    for (int y = image.height - 1; y >= 0; --y) {
-        for (int x = 0; x < image.width; ++x) {
-            const std::uint8_t* p = image.pixel(x, y);
-            w.u8(p[2]);
-            w.u8(p[1]);
-            w.u8(p[0]);
-            w.u8(p[3]);
-        }
-    }
+void PutBottomUpRows(std::string& out, const KVPixels& image) {
+  const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
+  for (std::uint32_t y = image.height; y-- > 0;) {
+    out.append(reinterpret_cast<const char*>(image.At(0, y)), rowBytes);
+  }
 }
 
-Bytes encodeBmpFile(const Image& image)
-{
-    const auto pixelBytes = static_cast<std::uint32_t>(image.rgba.size());
-    Bytes out;
-    out.reserve(kFileHeaderSize + kInfoHeaderSize + pixelBytes);
-    ByteWriter w(out);
-    w.u8('B');
-    w.u8('M');
-    w.u32(kFileHeaderSize + kInfoHeaderSize + pixelBytes);
-    w.u16(0);
-    w.u16(0);
-    w.u32(kFileHeaderSize + kInfoHeaderSize);
-    writeInfoHeader(w, image.width, image.height, pixelBytes);
-    writeBgraRows(w, image);
-    return out;
+std::string BmpFile(const KVPixels& image) {
+  const auto pixelBytes = static_cast<std::uint32_t>(image.bgra.size());
+  std::string out;
+  out.reserve(kFileHeaderSize + kInfoHeaderSize + pixelBytes);
+  out += "BM";
+  kvbytes::PutU32(out, kFileHeaderSize + kInfoHeaderSize + pixelBytes);
+  kvbytes::PutU32(out, 0);  // reserved
+  kvbytes::PutU32(out, kFileHeaderSize + kInfoHeaderSize);
+  PutInfoHeader(out, image.width, image.height, pixelBytes);
+  PutBottomUpRows(out, image);
+  return out;
 }
 
-}  // namespace kv::imagetool
+}  // namespace kvimage

@@ -1,21 +1,25 @@
+// The 32-bit bitmap layouts the image tool writes: .bmp files for toolbar strips and the
+// bitmap images inside icons.
 #pragma once
 
-#include "tools/imagetool/ByteWriter.h"
-#include "tools/imagetool/Image.h"
+#include <cstdint>
+#include <string>
 
-namespace kv::imagetool {
+#include "common/Pixels.h"
 
-// A BITMAPINFOHEADER (40 bytes) for a 32 bits-per-pixel BI_RGB image. `storedHeight` is the
+namespace kvimage {
+
+// A BITMAPINFOHEADER (40 bytes) for a 32 bits-per-pixel BI_RGB image. storedHeight is the
 // image height for a .bmp file and twice it for an icon image, which counts its AND mask.
-void writeInfoHeader(ByteWriter& w, int width, int storedHeight, std::uint32_t imageBytes);
+void PutInfoHeader(std::string& out, std::uint32_t width, std::uint32_t storedHeight, std::uint32_t imageBytes);
 
 // The pixels as a 32-bit DIB holds them: rows bottom to top, each pixel B, G, R, A. Alpha stays
 // straight: comctl32 premultiplies when an image list takes a 32-bit DIB section, and icons
 // are defined with straight alpha.
-void writeBgraRows(ByteWriter& w, const Image& image);
+void PutBottomUpRows(std::string& out, const KVPixels& image);
 
 // A complete .bmp file: BITMAPFILEHEADER, BITMAPINFOHEADER, bottom-up BGRA pixels. This is
 // the layout LoadImageW(LR_CREATEDIBSECTION) turns into a 32-bit DIB section with alpha.
-Bytes encodeBmpFile(const Image& image);
+std::string BmpFile(const KVPixels& image);
 
-}  // namespace kv::imagetool
+}  // namespace kvimage

@@ -9,78 +9,72 @@
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
+#include "platform/PngCodec.h"
 #include "tools/imagetool/BmpFile.h"
 #include "tools/imagetool/Compose.h"
-#include "tools/imagetool/FileIo.h"
 #include "tools/imagetool/IconFile.h"
-#include "tools/imagetool/PngCodec.h"
-
-using namespace kv::imagetool;
 
 namespace {
 
-int usage()
-{
-    std::fputs("usage: imagetool strip|strip-disabled OUT.bmp IN.png...\n"
-               "       imagetool ico OUT.ico IN.png...\n",
-               stderr);
-    return 2;
+// Inputs are icon-sized PNGs; anything larger than this is not one of ours.
+constexpr std::int64_t kLargestInput = 64 * 1024 * 1024;
+
+int Usage() {
+  std::fputs(
+      "usage: imagetool strip|strip-disabled OUT.bmp IN.png...\n"
+      "       imagetool ico OUT.ico IN.png...\n",
+      stderr);
+  return 2;
 }
 
-int fail(const std::string& message)
-{
-    std::fprintf(stderr, "imagetool: %s\n", message.c_str());
-    return 1;
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "imagetool: %s\n", message.c_str());
+  return 1;
 }
 
-bool loadPngs(const std::vector<std::string>& paths, std::vector<Image>& images, std::string& error)
-{
-    for (const std::string& path : paths) {
-        Bytes data;
-        Image image;
-        if (!readFile(path, data, error))
-            return false;
-        if (!decodePng(data, image, error)) {
-            error = path + ": " + error;
-            return false;
-        }
-        images.push_back(std::move(image));
+bool LoadPngs(const std::vector<std::string>& paths, std::vector<KVPixels>& images, std::string& error) {
+  for (const std::string& path : paths) {
+    std::string data;
+    if (kvplatform::FileSize(path) > kLargestInput || !kvplatform::ReadFileBytes(path, data)) {
+      error = "cannot read " + path + ": missing or too large";
+      return false;
     }
-    return true;
+    KVPixels image;
+    if (!kvplatform::DecodePng(data, image)) {
+      error = path + ": not a PNG image of at most " + std::to_string(kvplatform::kLargestPngSide) + " pixels a side";
+      return false;
+    }
+    images.push_back(std::move(image));
+  }
+  return true;
 }
 
-bool buildStrip(const std::vector<Image>& images, bool disabled, Bytes& out, std::string& error)
-{
-    Image strip;
-    if (!makeStrip(images, strip, error))
-        return false;
-    out = encodeBmpFile(disabled ? disabledImage(strip) : strip);
-    return true;
+bool BuildStrip(const std::vector<KVPixels>& images, bool disabled, std::string& out, std::string& error) {
+  KVPixels strip;
+  if (!kvimage::MakeStrip(images, strip, error)) return false;
+  out = kvimage::BmpFile(disabled ? kvimage::DisabledImage(strip) : strip);
+  return true;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (argc < 4)
-        return usage();
-    const std::string command = argv[1];
-    if (command != "strip" && command != "strip-disabled" && command != "ico")
-        return usage();
-    const std::string output = argv[2];
-    const std::vector<std::string> inputs(argv + 3, argv + argc);
+int main(int argc, char** argv) {
+  if (argc < 4) return Usage();
+  const std::string command = argv[1];
+  if (command != "strip" && command != "strip-disabled" && command != "ico") return Usage();
+  const std::string output = argv[2];
+  const std::vector<std::string> inputs(argv + 3, argv + argc);
 
-    std::string error;
-    std::vector<Image> images;
-    if (!loadPngs(inputs, images, error))
-        return fail(error);
+  std::string error;
+  std::vector<KVPixels> images;
+  if (!LoadPngs(inputs, images, error)) return Fail(error);
 
-    Bytes bytes;
-    const bool built = command == "ico" ? encodeIco(images, bytes, error)
-                                        : buildStrip(images, command == "strip-disabled", bytes, error);
-    if (!built)
-        return fail(output + ": " + error);
-    if (!writeFile(output, bytes, error))
-        return fail(error);
-    return 0;
+  std::string bytes;
+  const bool built = command == "ico" ? kvimage::EncodeIco(images, bytes, error)
+                                      : BuildStrip(images, command == "strip-disabled", bytes, error);
+  if (!built) return Fail(output + ": " + error);
+  // Written whole or not at all, so a build never picks up a truncated image.
+  if (!kvplatform::WriteFileBytes(output, bytes)) return Fail("cannot write " + output);
+  return 0;
 }

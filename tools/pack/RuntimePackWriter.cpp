@@ -14,38 +14,10 @@ namespace kvpack {
 
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
-bool ReadFileBytes(const std::string& path, std::string& bytes, std::string& error) {
-  File file(kvplatform::OpenFile(path, "rb"));
-  if (!file) {
-    error = "cannot open " + path;
-    return false;
-  }
-  bytes.clear();
-  char buffer[1 << 16];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
-  if (std::ferror(file.get())) {
-    error = "cannot read " + path;
-    return false;
-  }
-  return true;
-}
-
-bool WriteFileBytes(const std::string& path, std::string_view bytes, std::string& error) {
-  File file(kvplatform::OpenFile(path, "wb"));
-  const bool written = file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-  const bool closed = file && std::fclose(file.release()) == 0;
-  if (!written || !closed) {
-    kvplatform::DeleteFileAt(path);
-    error = "cannot write " + path;
-    return false;
-  }
-  return true;
+bool ReadWhole(const std::string& path, std::string& bytes, std::string& error) {
+  if (kvplatform::ReadFileBytes(path, bytes)) return true;
+  error = "cannot read " + path;
+  return false;
 }
 
 std::string SectionName(const KVExeFile::SectionHeader& header) {
@@ -62,7 +34,7 @@ bool CheckPacked(const std::string& path, std::size_t sectionCount, const std::s
   }
   const KVExeFile::SectionHeader& last = packed.Sections().back();
   std::string bytes;
-  if (!ReadFileBytes(path, bytes, error)) return false;
+  if (!ReadWhole(path, bytes, error)) return false;
   std::string_view stored;
   if (SectionName(last) != kSectionName || last.characteristics != kSectionCharacteristics ||
       last.virtualSize != pack.size() ||
@@ -111,11 +83,11 @@ bool LayOutPack(const std::array<std::string, kEntryCount>& stored, std::string&
 bool BuildPack(const std::string& icon, const std::string& windows64, const std::string& windows32,
                const std::string& macOS, std::string& pack, std::string& error) {
   std::array<std::string, kEntryCount> stored;
-  if (!ReadFileBytes(icon, stored[0], error)) return false;
+  if (!ReadWhole(icon, stored[0], error)) return false;
   const std::string* runtimes[] = {&windows64, &windows32, &macOS};
   for (std::size_t i = 0; i < 3; ++i) {
     std::string plain;
-    if (!ReadFileBytes(*runtimes[i], plain, error)) return false;
+    if (!ReadWhole(*runtimes[i], plain, error)) return false;
     if (!CompressXz(plain, stored[i + 1], error)) {
       error = *runtimes[i] + ": " + error;
       return false;
@@ -138,7 +110,10 @@ bool AttachPack(const std::string& outputExe, const std::string& inputExe, const
   }
   const std::string payloadPath = outputExe + ".kvpack";
   const std::string newPath = outputExe + ".kvpack-new";
-  if (!WriteFileBytes(payloadPath, pack, error)) return false;
+  if (!kvplatform::WriteFileBytes(payloadPath, pack)) {
+    error = "cannot write " + payloadPath;
+    return false;
+  }
   const bool appended = image.AppendSection(newPath, payloadPath, kSectionName, kSectionCharacteristics);
   kvplatform::DeleteFileAt(payloadPath);
   if (!appended) {

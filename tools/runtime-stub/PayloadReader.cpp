@@ -7,6 +7,7 @@
 
 #include "build/PayloadFormat.h"
 #include "common/ByteIO.h"
+#include "common/LzmaStream.h"
 #include "common/Crc32.h"
 
 namespace kvstub {
@@ -48,16 +49,6 @@ bool ReadTable(kvbytes::ByteReader& in, PayloadTable table, std::vector<PayloadE
   return true;
 }
 
-class Decoder {
-public:
-  Decoder() = default;
-  ~Decoder() { lzma_end(&stream); }
-  Decoder(const Decoder&) = delete;
-  Decoder& operator=(const Decoder&) = delete;
-
-  lzma_stream stream = LZMA_STREAM_INIT;
-};
-
 const char* LzmaFailure(lzma_ret result) {
   switch (result) {
     case LZMA_BUF_ERROR: return "its stream is truncated";
@@ -71,8 +62,8 @@ const char* LzmaFailure(lzma_ret result) {
 }
 
 bool StreamChecksum(std::string_view packed, const PayloadEntry& entry, std::uint32_t& crc, std::string& error) {
-  Decoder decoder;
-  lzma_stream& s = decoder.stream;
+  KVLzmaStream decoder;
+  lzma_stream& s = *decoder.Get();
   if (lzma_stream_decoder(&s, kDecoderMemoryLimit, 0) != LZMA_OK) {
     error = Describe(entry) + ": the XZ decoder cannot start";
     return false;
