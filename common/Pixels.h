@@ -29,7 +29,5 @@ struct KVPixels {
   const std::uint8_t* At(std::uint32_t x, std::uint32_t y) const { return bgra.data() + Offset(x, y); }
 
 private:
-  std::size_t Offset(std::uint32_t x, std::uint32_t y) const {
-    return (static_cast<std::size_t>(y) * width + x) * 4;
-  }
+  std::size_t Offset(std::uint32_t x, std::uint32_t y) const { return (static_cast<std::size_t>(y) * width + x) * 4; }
 };

@@ -16,8 +16,8 @@ inline constexpr std::uint32_t kLargestPngSide = 4096;
 
 // Whether EncodePng takes the image: a side of 1 to kLargestPngSide and a consistent buffer.
 inline bool IsWritablePng(const KVPixels& image) {
-  return image.width != 0 && image.height != 0 && image.width <= kLargestPngSide &&
-         image.height <= kLargestPngSide && image.Consistent();
+  return image.width != 0 && image.height != 0 && image.width <= kLargestPngSide && image.height <= kLargestPngSide &&
+         image.Consistent();
 }
 
 // Any PNG colour type and depth, converted to 8-bit straight BGRA. False for a damaged or

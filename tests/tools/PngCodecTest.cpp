@@ -102,7 +102,8 @@ TEST(PngCodec, DecodesEveryStoredFormatToStraightBgra) {
     RgbaList expected;
   };
   const std::vector<Case> cases{
-      {"grey 8-bit", {2, 1, PNG_COLOR_TYPE_GRAY, 8, false, {"\x40\xc0"}, {}, {}},
+      {"grey 8-bit",
+       {2, 1, PNG_COLOR_TYPE_GRAY, 8, false, {"\x40\xc0"}, {}, {}},
        {{0x40, 0x40, 0x40, 255}, {0xc0, 0xc0, 0xc0, 255}}},
       {"grey 1-bit", {2, 1, PNG_COLOR_TYPE_GRAY, 1, false, {"\x80"}, {}, {}}, {{255, 255, 255, 255}, {0, 0, 0, 255}}},
       {"grey with alpha",
@@ -148,7 +149,8 @@ TEST(PngCodec, EncodesLosslesslyWithNothingButImageChunks) {
   ASSERT_TRUE(kvplatform::EncodePng(image, png));
 
   // A time or text chunk would make equal images give different files.
-  for (const std::string& type : ChunkTypes(png)) EXPECT_TRUE(type == "IHDR" || type == "IDAT" || type == "IEND") << type;
+  for (const std::string& type : ChunkTypes(png))
+    EXPECT_TRUE(type == "IHDR" || type == "IDAT" || type == "IEND") << type;
   EXPECT_EQ(ChunkTypes(png).back(), "IEND");
 
   KVPixels decoded;

@@ -15,9 +15,7 @@ constexpr unsigned kOpacity = 153;  // out of 255
 // BMP widths are 32-bit, but no image list needs anything near this.
 constexpr std::uint32_t kLargestStripWidth = 1u << 16;
 
-std::string SizeText(const KVPixels& image) {
-  return std::to_string(image.width) + "x" + std::to_string(image.height);
-}
+std::string SizeText(const KVPixels& image) { return std::to_string(image.width) + "x" + std::to_string(image.height); }
 
 }  // namespace
 
