@@ -41,8 +41,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   {
     auto frame = std::make_unique<KVFrameWindow>();
     if (frame->create("KelVox Studio", IDI_KELVOX_STUDIO, IDR_MAIN_MENU)) {
-      ShowWindow(frame->window, showCommand);
-      UpdateWindow(frame->window);
+      frame->showFirstTime(showCommand);
       RunMessageLoop(*frame, LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS)));
     }
   }

@@ -16,11 +16,12 @@ namespace {
 
 constexpr std::int32_t kMacOSTarget = static_cast<std::int32_t>(BuildTarget::MacOS);
 
-const char* TargetName(std::int32_t target) {
+// The name of the runtime a target code builds with: unknown codes build as their runtime.
+std::string TargetName(std::int32_t target) {
   switch (RuntimeEntryFor(target)) {
-    case PackEntry::Windows64: return "Windows 64";
-    case PackEntry::Windows32: return "Windows 32";
-    default: return "macOS";
+    case PackEntry::Windows64: return TargetDisplayName(static_cast<std::int32_t>(BuildTarget::Windows64));
+    case PackEntry::Windows32: return TargetDisplayName(static_cast<std::int32_t>(BuildTarget::Windows32));
+    default: return TargetDisplayName(kMacOSTarget);
   }
 }
 
@@ -115,7 +116,7 @@ bool KVBuilder::ExtractRuntimeTo(std::int32_t target) {
     return false;
   }
   Tell(BuildStep::Runtime, StepOutcome::Done, executablePath,
-       std::string(TargetName(target)) + ", " + SizeText(executablePath));
+       TargetName(target) + ", " + SizeText(executablePath));
   return true;
 }
 

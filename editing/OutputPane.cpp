@@ -2,9 +2,9 @@
 
 #include <Scintilla.h>
 
-#include "app/frame/FrameWindow.h"
 
-KVOutputDialog::KVOutputDialog() : headerBrush(CreateSolidBrush(RGB(132, 176, 210))) {}
+KVOutputDialog::KVOutputDialog(KVDocumentHost& documentHost)
+    : host(documentHost), headerBrush(CreateSolidBrush(RGB(132, 176, 210))) {}
 
 KVOutputDialog::~KVOutputDialog() { DeleteObject(headerBrush); }
 
@@ -49,13 +49,13 @@ void KVOutputDialog::show() {
   if (visible) return;
   ShowWindow(window, SW_SHOW);
   visible = true;
-  PostMessageW(GetParent(window), WM_SIZE, 0, 0);
+  host.relayout();
 }
 
 void KVOutputDialog::hide() {
   ShowWindow(window, SW_HIDE);
   visible = false;
-  PostMessageW(GetParent(window), WM_SIZE, 0, 0);
+  host.relayout();
 }
 
 void KVOutputDialog::onPaint() {

@@ -8,14 +8,12 @@
 
 #include "app/framework/Framework.h"
 
-class KVFrameWindow;
-
 class KVOutputDialog : public KVDialog {
 public:
   static constexpr int kHeaderHeight = 25;
   static constexpr int kTextId = 5000;
 
-  KVOutputDialog();
+  explicit KVOutputDialog(KVDocumentHost& host);
   ~KVOutputDialog() override;
 
   bool createPane(HWND frame, int x, int y, int width, int height);
@@ -26,7 +24,6 @@ public:
 
   HWND listControl() const { return text; }
 
-  KVFrameWindow* frame = nullptr;
   bool visible = false;
   int width = 0;
   int height = 0;
@@ -39,6 +36,7 @@ private:
   void onPaint();
   LRESULT call(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
+  KVDocumentHost& host;
   HWND text = nullptr;
   HBRUSH headerBrush = nullptr;
 };

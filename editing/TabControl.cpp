@@ -4,8 +4,6 @@
 
 #include <algorithm>
 
-#include "app/frame/DocumentRecord.h"
-#include "app/frame/FrameWindow.h"
 #include "common/Text.h"
 #include "project/XML.h"
 
@@ -17,7 +15,7 @@ constexpr int kTabPadding = 12;
 std::string TabElement(const char* name, const DocumentRecord& record) {
   std::string element = KVXML::ElementText(name, record.item->displayName);
   // Insert the type attribute into the start tag made by the element-text operation.
-  const std::string attribute = " type=\"" + std::to_string(record.kind()) + "\"";
+  const std::string attribute = " type=\"" + std::to_string(static_cast<int>(record.kind())) + "\"";
   const std::size_t nameEnd = 1 + std::char_traits<char>::length(name);
   element.insert(nameEnd, attribute);
   return element;
@@ -25,8 +23,9 @@ std::string TabElement(const char* name, const DocumentRecord& record) {
 
 }  // namespace
 
-KVTabControl::KVTabControl()
-    : stripBrush(CreateSolidBrush(RGB(132, 176, 210))),
+KVTabControl::KVTabControl(KVDocumentHost& documentHost)
+    : host(documentHost),
+      stripBrush(CreateSolidBrush(RGB(132, 176, 210))),
       tabBrush(CreateSolidBrush(RGB(157, 195, 224))),
       selectedBrush(CreateSolidBrush(RGB(205, 228, 245))) {}
 
@@ -63,9 +62,9 @@ bool KVTabControl::remove(DocumentRecord* record) {
     if (window) ShowWindow(window, SW_HIDE);
     return false;
   }
-  if (wasSelected && frame) {
+  if (wasSelected) {
     const Tab& neighbour = tabs[std::min(index, tabs.size() - 1)];
-    frame->openDocument(neighbour.record, -1, -1);
+    host.openDocument(neighbour.record, -1, -1);
   }
   if (window) InvalidateRect(window, nullptr, TRUE);
   return true;
@@ -93,6 +92,16 @@ const KVTabControl::Tab* KVTabControl::selectedTab() const {
     if (tab.selected) return &tab;
   }
   return nullptr;
+}
+
+DocumentRecord* KVTabControl::neighbourOfSelected(bool forward) const {
+  if (tabs.size() < 2) return nullptr;
+  std::size_t selected = 0;
+  for (std::size_t i = 0; i < tabs.size(); ++i) {
+    if (tabs[i].selected) selected = i;
+  }
+  const std::size_t next = forward ? (selected + 1) % tabs.size() : (selected + tabs.size() - 1) % tabs.size();
+  return tabs[next].record;
 }
 
 std::string KVTabControl::stateText() const {
@@ -145,8 +154,8 @@ void KVTabControl::onPaint() {
 void KVTabControl::onClick(int x, int y) {
   const POINT point = {x, y};
   for (const Tab& tab : tabs) {
-    if (PtInRect(&tab.rect, point) && frame) {
-      frame->openDocument(tab.record, -1, -1);
+    if (PtInRect(&tab.rect, point)) {
+      host.openDocument(tab.record, -1, -1);
       return;
     }
   }

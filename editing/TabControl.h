@@ -11,8 +11,6 @@
 
 #include "app/framework/Framework.h"
 
-struct DocumentRecord;
-class KVFrameWindow;
 
 class KVTabControl : public KVDialog {
 public:
@@ -23,7 +21,7 @@ public:
     DocumentRecord* record = nullptr;
   };
 
-  KVTabControl();
+  explicit KVTabControl(KVDocumentHost& host);
   ~KVTabControl() override;
 
   bool createPane(HWND frame, int x, int y, int width);
@@ -43,8 +41,9 @@ public:
 
   const std::vector<Tab>& tabList() const { return tabs; }
   const Tab* selectedTab() const;
-
-  KVFrameWindow* frame = nullptr;
+  // The record of the tab after (or before) the selected one, wrapping around; null with
+  // fewer than two tabs.
+  DocumentRecord* neighbourOfSelected(bool forward) const;
 
   INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -53,6 +52,7 @@ private:
   void onPaint();
   void onClick(int x, int y);
 
+  KVDocumentHost& host;
   std::vector<Tab> tabs;
   int nextId = 100;
   HBRUSH stripBrush = nullptr;

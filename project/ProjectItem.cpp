@@ -16,6 +16,46 @@ bool IsKnownBuildTarget(std::int32_t code) {
          code <= static_cast<std::int32_t>(BuildTarget::Windows32);
 }
 
+namespace {
+
+struct TargetNames {
+  BuildTarget target;
+  const char* display;
+  const char* commandLine;
+};
+
+constexpr TargetNames kTargetNames[] = {
+    {BuildTarget::Windows64, "Windows 64", "win64"},
+    {BuildTarget::MacOS, "macOS", "macos"},
+    {BuildTarget::Windows32, "Windows 32", "win32"},
+};
+
+const TargetNames* NamesOf(std::int32_t code) {
+  for (const TargetNames& names : kTargetNames) {
+    if (static_cast<std::int32_t>(names.target) == code) return &names;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string TargetDisplayName(std::int32_t code) {
+  const TargetNames* names = NamesOf(code);
+  return names ? names->display : "";
+}
+
+std::string TargetCommandLineName(std::int32_t code) {
+  const TargetNames* names = NamesOf(code);
+  return names ? names->commandLine : "";
+}
+
+std::int32_t TargetFromCommandLineName(const std::string& name) {
+  for (const TargetNames& names : kTargetNames) {
+    if (name == names.commandLine) return static_cast<std::int32_t>(names.target);
+  }
+  return 0;
+}
+
 std::string FileStem(const std::string& fileName) {
   const size_t dot = fileName.rfind('.');
   return dot == std::string::npos ? fileName : fileName.substr(0, dot);

@@ -25,6 +25,18 @@ enum class BuildTarget : std::int32_t {
 
 bool IsKnownBuildTarget(std::int32_t code);
 
+// How a target is named: to the user ("Windows 64") and on the command line ("win64"). Empty
+// for codes that name no target.
+std::string TargetDisplayName(std::int32_t code);
+std::string TargetCommandLineName(std::int32_t code);
+// The target a command-line name stands for; 0 for an unknown name.
+std::int32_t TargetFromCommandLineName(const std::string& name);
+
+// Sources and library declarations: the kinds edited as text, with a caret.
+inline bool IsTextKind(ProjectItemType type) {
+  return type == ProjectItemType::SourceFile || type == ProjectItemType::ExternalLibrary;
+}
+
 struct ProjectItem {
   ProjectItemType type = ProjectItemType::SourceFile;
   std::string displayName;  // shown in the tree and tabs, derived from fileName by type

@@ -2,7 +2,6 @@
 
 #include <windowsx.h>
 
-#include "app/frame/DocumentRecord.h"
 #include "common/Text.h"
 #include "project/XML.h"
 
@@ -68,9 +67,9 @@ bool KVProjectTree::onDoubleClick() {
   ScreenToClient(treeViewWindow, &hit.pt);
   const HTREEITEM node = TreeView_HitTest(treeViewWindow, &hit);
   if (!node || !(hit.flags & TVHT_ONITEM)) return false;
-  const LPARAM record = NodeData(treeViewWindow, node);
+  auto* record = reinterpret_cast<DocumentRecord*>(NodeData(treeViewWindow, node));
   if (!record) return false;
-  PostMessageW(GetParent(window), kOpenDocumentMessage, 0, record);
+  host.openDocument(record, -1, -1);
   return true;
 }
 
@@ -114,6 +113,11 @@ bool KVProjectTree::PlaceNode(DocumentRecord* record, HTREEITEM parent) {
   if (!parent) return false;
   record->treeNode = insertNode(parent, record->item->displayName, reinterpret_cast<LPARAM>(record));
   return record->treeNode != nullptr;
+}
+
+void KVProjectTree::removeNode(DocumentRecord* record) {
+  if (record->treeNode) TreeView_DeleteItem(treeViewWindow, record->treeNode);
+  record->treeNode = nullptr;
 }
 
 HTREEITEM KVProjectTree::AddFolder(const std::string& label, HTREEITEM parent) {

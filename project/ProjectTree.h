@@ -9,13 +9,11 @@
 
 #include "app/framework/Framework.h"
 
-struct DocumentRecord;
-
 class KVProjectTree : public KVDialog {
 public:
-  // Sent to the frame with the document record as lParam: open that document.
-  static constexpr UINT kOpenDocumentMessage = WM_USER + 1;
   static constexpr int kTreeViewId = 101;
+
+  explicit KVProjectTree(KVDocumentHost& host) : host(host) {}
 
   bool createPane(HWND frame, int x, int y, int width, int height);
 
@@ -25,6 +23,8 @@ public:
   void Clear();
   // Appends the record's node under parent, or under its category when parent is null.
   bool PlaceNode(DocumentRecord* record, HTREEITEM parent);
+  // Deletes the record's node.
+  void removeNode(DocumentRecord* record);
   // Appends a user folder under parent (the source files category when null) and selects it.
   HTREEITEM AddFolder(const std::string& label, HTREEITEM parent);
   // The saved form of the folder arrangement below "Source Files".
@@ -46,6 +46,7 @@ private:
   void onInitDialog();
   bool onDoubleClick();
 
+  KVDocumentHost& host;
   HWND treeViewWindow = nullptr;
   HTREEITEM root = nullptr;
   HTREEITEM categories[4] = {};

@@ -5,5 +5,7 @@
 
 #include <string>
 
-// The chosen file's full path, or empty when the user cancelled or the dialog failed.
-std::string PickFile(HWND owner, const std::string& filterName, const std::string& pattern);
+// The chosen file's full path, or empty when the user cancelled or the dialog failed. The
+// dialog starts in startFolder when it names one.
+std::string PickFile(HWND owner, const std::string& filterName, const std::string& pattern,
+                     const std::string& startFolder);

@@ -1,5 +1,6 @@
 #include "app/commands/ProjectTemplates.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string_view>
 
@@ -96,6 +97,16 @@ std::string LibraryBaseName(const std::string& libraryPath) {
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.resize(dot);
   return name;
+}
+
+std::string NewNameRefusal(const std::string& name) {
+  constexpr const char* kRefused = "\\/:*?\"<>|";
+  const bool control = std::any_of(name.begin(), name.end(), [](char c) { return c >= 0 && c < ' '; });
+  if (name == "." || name == ".." || name.find_first_of(kRefused) != std::string::npos || control) {
+    return "The name \"" + name + "\" cannot be used: a name may not contain \\ / : * ? \" < > | or be \".\" or "
+           "\"..\". Please try a different name.";
+  }
+  return {};
 }
 
 }  // namespace kvcommands

@@ -22,6 +22,11 @@ std::string ProjectNameFromInput(const std::string& typed);
 std::string SourceFileNameFromInput(const std::string& typed);
 // "Login" -> "Login.win"; names that already end with ".win" in any case are kept.
 std::string DialogWindowFileNameFromInput(const std::string& typed);
+// Why a name typed for a new project, source file or dialog window cannot be used, or empty:
+// it must stay one file name inside its folder ("." and ".." do not) and hold no character
+// Windows refuses in file names.
+std::string NewNameRefusal(const std::string& name);
+
 // The file name of a path (after its last separator) up to its last ".".
 std::string LibraryBaseName(const std::string& libraryPath);
 

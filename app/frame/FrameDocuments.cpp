@@ -9,19 +9,23 @@
 #include "platform/Platform.h"
 #include "project/ProjectTree.h"
 
-DocumentRecord::DocumentRecord(ProjectItem* projectItem) : item(projectItem) {}
-DocumentRecord::~DocumentRecord() = default;
-
 void KVFrameWindow::openDocument(DocumentRecord* record, int line, int position) {
-  if (!record) return;
+  if (!knownRecord(record)) return;
   if (propertyGrid) propertyGrid->hide();
   if (!record->editor) {
     std::unique_ptr<KVEditorBase> editor = makeEditor ? makeEditor(record->kind()) : nullptr;
+    if (!editor) {
+      setStatusText(0, record->item->displayName + " cannot be opened: there is no editor for this kind of file.");
+      return;
+    }
     const kvframe::Rect area = editorArea();
-    if (!editor || !editor->create(record, window, area.x, area.y, area.width, area.height)) return;
+    if (!editor->create(record, window, area.x, area.y, area.width, area.height)) {
+      setStatusText(0, record->item->displayName + " could not be opened.");
+      return;
+    }
     record->editor = std::move(editor);
-    record->tabId = tabs->add(record);
-    if (record->kind() != 0 && record->kind() != 2) line = position = -1;
+    record->tabId = tabStrip->add(record);
+    if (!record->isText()) line = position = -1;
   }
   activateDocument(record, line, position);
 }
@@ -30,60 +34,61 @@ void KVFrameWindow::activateDocument(DocumentRecord* record, int line, int posit
   if (!record || !record->editor) return;
   (void)line;
   (void)position;
-  if (record == activeDocument) {
+  if (record == active) {
     SetFocus(record->editor->editorWindow);
-    updateStatusBar();
+    if (record->isText()) updateStatusBar();
     return;
   }
   setStatusText(1, "");
   setStatusText(2, "");
   if (propertyGrid) propertyGrid->hide();
-  tabs->select(record->tabId);
-  if (activeDocument && activeDocument->editor) {
-    ShowWindow(activeDocument->editor->editorWindow, SW_HIDE);
-    EnableWindow(activeDocument->editor->editorWindow, FALSE);
+  tabStrip->select(record->tabId);
+  if (active && active->editor) {
+    ShowWindow(active->editor->editorWindow, SW_HIDE);
+    EnableWindow(active->editor->editorWindow, FALSE);
   }
+  const bool hintShown = active == nullptr;
   const HWND editor = record->editor->editorWindow;
   ShowWindow(editor, SW_SHOW);
   EnableWindow(editor, TRUE);
   UpdateWindow(editor);
   SetFocus(editor);
-  activeDocument = record;
-  if (record->kind() == 0 || record->kind() == 2) updateStatusBar();
+  active = record;
+  if (hintShown) InvalidateRect(window, nullptr, TRUE);
+  if (record->isText()) updateStatusBar();
   updateCommandStates();
 }
 
 bool KVFrameWindow::saveDocument(DocumentRecord* record) {
-  if (!record) return false;
-  const int kind = record->kind();
-  if (kind == 5) return true;  // bitmaps are viewed, never changed
-  if (kind < 0 || kind > 4 || !record->editor) return false;
+  if (!knownRecord(record)) return false;
+  const ProjectItemType kind = record->kind();
+  if (kind == ProjectItemType::Bitmap) return true;  // bitmaps are viewed, never changed
+  if (!record->editor) return false;
   const bool saved = record->editor->save();
-  tabs->repaintTab(record->tabId);
+  tabStrip->repaintTab(record->tabId);
   return saved;
 }
 
 bool KVFrameWindow::saveAll() {
-  for (const auto& record : documents) {
+  for (const auto& record : records) {
     if (record->editor && IsWindow(record->editor->editorWindow) && !saveDocument(record.get())) return false;
   }
   return true;
 }
 
 bool KVFrameWindow::closeDocument(DocumentRecord* record) {
-  if (!record || !record->editor) return true;
+  if (!knownRecord(record) || !record->editor) return true;
   if (record->editor->modified) {
-    const kvtext::WideString question =
-        kvtext::Utf8ToWide("Save changes to " + record->item->displayName + "?");
+    const kvtext::WideString question = kvtext::Utf8ToWide("Save changes to " + record->item->displayName + "?");
     int button = IDCANCEL;
     TaskDialog(window, nullptr, L"KelVox Studio", question.c_str(), nullptr,
                TDCBF_YES_BUTTON | TDCBF_NO_BUTTON | TDCBF_CANCEL_BUTTON, TD_INFORMATION_ICON, &button);
-    if (activeDocument && activeDocument->editor) SetFocus(activeDocument->editor->editorWindow);
+    if (active && active->editor) SetFocus(active->editor->editorWindow);
     if (button == IDCANCEL) return false;
     if (button == IDYES && !saveDocument(record)) return false;
     record->editor->modified = 0;
   }
-  const bool wasActive = record == activeDocument;
+  const bool wasActive = record == active;
   if (wasActive) {
     setStatusText(1, "");
     setStatusText(2, "");
@@ -92,43 +97,47 @@ bool KVFrameWindow::closeDocument(DocumentRecord* record) {
     SetFocus(window);
   }
   destroyEditor(record);
-  if (wasActive) activeDocument = nullptr;
-  if (!tabs->remove(record)) updateCommandStates();
+  if (wasActive) {
+    active = nullptr;
+    InvalidateRect(window, nullptr, TRUE);
+  }
+  if (!tabStrip->remove(record)) updateCommandStates();
   return true;
 }
 
 bool KVFrameWindow::removeDocument(DocumentRecord* record) {
-  if (!closeDocument(record)) return false;
-  const auto& items = project->Items();
-  const bool listed = std::any_of(items.begin(), items.end(), [&](const auto& item) { return item.get() == record->item; });
+  if (!knownRecord(record) || !closeDocument(record)) return false;
+  const auto& items = projectModel->Items();
+  const bool listed =
+      std::any_of(items.begin(), items.end(), [&](const auto& item) { return item.get() == record->item; });
   if (!listed) return false;
-  const std::string path = record->item->directory + record->item->fileName;
-  if (record->treeNode) TreeView_DeleteItem(projectTree->treeView(), record->treeNode);
-  project->RemoveItem(record->item);
+  const std::string path = record->item->Path();
+  if (record->treeNode) tree->removeNode(record);
+  projectModel->RemoveItem(record->item);
   kvplatform::DeleteFileAt(path);
-  documents.erase(std::remove_if(documents.begin(), documents.end(),
-                                 [&](const auto& r) { return r.get() == record; }),
-                  documents.end());
+  records.erase(std::remove_if(records.begin(), records.end(), [&](const auto& r) { return r.get() == record; }),
+                records.end());
   return true;
 }
 
 DocumentRecord* KVFrameWindow::addDocument(ProjectItem* item) {
   if (!item) return nullptr;
-  documents.push_back(std::make_unique<DocumentRecord>(item));
-  DocumentRecord* record = documents.back().get();
-  projectTree->PlaceNode(record, nullptr);
+  records.push_back(std::make_unique<DocumentRecord>(item));
+  DocumentRecord* record = records.back().get();
+  tree->PlaceNode(record, nullptr);
+  tree->SelectNode(record->treeNode);
   openDocument(record, -1, -1);
   return record;
 }
 
-DocumentRecord* KVFrameWindow::findDocument(const std::string& path, int kind) {
-  for (const auto& record : documents) {
-    if (record->kind() == kind && kvtext::EqualsNoCase(record->item->directory + record->item->fileName, path)) {
-      return record.get();
-    }
+DocumentRecord* KVFrameWindow::findDocument(const std::string& path, ProjectItemType kind) {
+  for (const auto& record : records) {
+    if (record->kind() == kind && kvtext::EqualsNoCase(record->item->Path(), path)) return record.get();
   }
   return nullptr;
 }
+
+DocumentRecord* KVFrameWindow::firstDocument() { return records.empty() ? nullptr : records.front().get(); }
 
 void KVFrameWindow::destroyEditor(DocumentRecord* record) {
   if (!record->editor) return;

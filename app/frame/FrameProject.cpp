@@ -8,6 +8,7 @@
 #include "designer/PropertyGrid.h"
 #include "editing/TabControl.h"
 #include "platform/Platform.h"
+#include "project/ProjectOpenCheck.h"
 #include "project/ProjectTree.h"
 
 namespace {
@@ -16,75 +17,113 @@ std::string Indexed(const std::string& path, int index) { return path + "[" + st
 
 }  // namespace
 
-void KVFrameWindow::openProject(const std::string& path) {
-  // The records of an open project point into its model, which a second load replaces.
-  if (projectOpen() && !closeProject()) return;
-  if (!project->Load(path)) return;
-  projectTree->Reset(project->Name());
-  for (const auto& item : project->Items()) {
-    documents.push_back(std::make_unique<DocumentRecord>(item.get()));
-    DocumentRecord* record = documents.back().get();
-    if (record->kind() != 0) projectTree->PlaceNode(record, nullptr);
-  }
-
-  layoutDocument.Load(path);
-  constexpr const char* kLayoutItems = "//Project/Layout/SourceFiles/Item";
-  if (layoutDocument.Count(kLayoutItems) == 0) {
-    for (const auto& record : documents) {
-      if (record->kind() == 0) projectTree->PlaceNode(record.get(), projectTree->sourceFilesNode());
-    }
-  } else {
-    restoreLayout(kLayoutItems, projectTree->sourceFilesNode());
-  }
-  projectTree->ExpandCategories();
-  restoreTabs();
-
-  SetWindowTextW(window, kvtext::Utf8ToWide("KelVox Studio - " + project->Name()).c_str());
-  if (kvplatform::CanRead(path)) {
-    settings.document.SetString("//Settings/LastProject", path);
-    settings.addRecent(path);
-  }
-  updateCommandStates();
+int KVFrameWindow::message(const std::string& text, UINT type) {
+  return MessageBoxW(window, kvtext::Utf8ToWide(text).c_str(), L"KelVox Studio", type);
 }
 
-void KVFrameWindow::restoreLayout(const std::string& path, HTREEITEM parent) {
-  const int count = layoutDocument.Count(path);
-  for (int i = 1; i <= count; ++i) {
-    const std::string entry = Indexed(path, i);
-    const std::string name = layoutDocument.GetString(entry + "/Name");
-    if (layoutDocument.Count(entry + "/Folder") == 1) {
-      restoreLayout(entry + "/Item", projectTree->AddFolder(name, parent));
-    } else if (DocumentRecord* record = findRecord(0, name); record && !record->treeNode) {
-      projectTree->PlaceNode(record, parent);
+// The open project is closed only once the new one is known to open, so that a file that
+// is no project, or one another IDE holds, costs the user nothing.
+bool KVFrameWindow::openProject(const std::string& path) {
+  const bool reopening = projectOpen() && kvplatform::SameFileName(path, projectModel->ProjectFilePath());
+  const std::string why = WhyProjectCannotOpen(path, reopening);
+  if (!why.empty()) {
+    message("The project " + path + " " + why + ".", MB_OK | MB_ICONERROR);
+    return false;
+  }
+  if (!closeProject()) return false;
+  if (!loadProject(path)) {
+    const std::string late = WhyProjectCannotOpen(path);
+    message("The project " + path + " " + (late.empty() ? "could not be opened" : late) + ".", MB_OK | MB_ICONERROR);
+    return false;
+  }
+  return true;
+}
+
+bool KVFrameWindow::loadProject(const std::string& path) {
+  if (!projectModel->Load(path)) return false;
+  tree->Reset(projectModel->Name());
+  for (const auto& item : projectModel->Items()) {
+    records.push_back(std::make_unique<DocumentRecord>(item.get()));
+    DocumentRecord* record = records.back().get();
+    if (record->kind() != ProjectItemType::SourceFile) tree->PlaceNode(record, nullptr);
+  }
+  placeRecordsInTree();
+  tree->ExpandCategories();
+  restoreTabs();
+
+  SetWindowTextW(window, kvtext::Utf8ToWide("KelVox Studio - " + projectModel->Name()).c_str());
+  if (kvplatform::CanRead(path)) {
+    ideSettings.document.SetString("//Settings/LastProject", path);
+    ideSettings.addRecent(path);
+  }
+  updateCommandStates();
+  showIdleHint();
+  InvalidateRect(window, nullptr, TRUE);
+  return true;
+}
+
+namespace {
+
+constexpr const char* kLayoutItems = "//Project/Layout/SourceFiles/Item";
+
+}  // namespace
+
+void KVFrameWindow::placeRecordsInTree() {
+  KVXML& file = projectModel->Document();
+  if (file.Count(kLayoutItems) == 0) {
+    for (const auto& record : records) {
+      if (record->kind() == ProjectItemType::SourceFile) tree->PlaceNode(record.get(), tree->sourceFilesNode());
+    }
+    return;
+  }
+  // Depth first through the saved folders; files the layout does not name stay out of the tree.
+  struct Level {
+    std::string path;
+    HTREEITEM parent;
+  };
+  std::vector<Level> pending = {{kLayoutItems, tree->sourceFilesNode()}};
+  while (!pending.empty()) {
+    const Level level = pending.back();
+    pending.pop_back();
+    const int count = file.Count(level.path);
+    for (int i = 1; i <= count; ++i) {
+      const std::string entry = Indexed(level.path, i);
+      const std::string name = file.GetString(entry + "/Name");
+      if (file.Count(entry + "/Folder") == 1) {
+        pending.push_back({entry + "/Item", tree->AddFolder(name, level.parent)});
+      } else if (DocumentRecord* record = findRecord(ProjectItemType::SourceFile, name); record && !record->treeNode) {
+        tree->PlaceNode(record, level.parent);
+      }
     }
   }
 }
 
 void KVFrameWindow::restoreTabs() {
+  KVXML& file = projectModel->Document();
   constexpr const char* kTabNames = "//Project/Tabs/Name";
-  const int count = layoutDocument.Count(kTabNames);
+  const int count = file.Count(kTabNames);
   for (int i = 1; i <= count; ++i) {
-    const int kind = kvtext::LeadingInt32(layoutDocument.GetTabAttribute(i, "type"));
-    DocumentRecord* record = findRecord(kind, layoutDocument.GetString(Indexed(kTabNames, i)));
+    const auto kind = static_cast<ProjectItemType>(kvtext::LeadingInt32(file.GetTabAttribute(i, "type")));
+    DocumentRecord* record = findRecord(kind, file.GetString(Indexed(kTabNames, i)));
     if (!record) continue;
-    const bool text = kind == 0 || kind == 2;
-    const int line = text ? kvtext::LeadingInt32(layoutDocument.GetTabAttribute(i, "line")) : -1;
-    const int position = text ? kvtext::LeadingInt32(layoutDocument.GetTabAttribute(i, "position")) : -1;
+    const bool text = IsTextKind(kind);
+    const int line = text ? kvtext::LeadingInt32(file.GetTabAttribute(i, "line")) : -1;
+    const int position = text ? kvtext::LeadingInt32(file.GetTabAttribute(i, "position")) : -1;
     openDocument(record, line, position);
   }
   if (count > 0) {
-    const int kind = kvtext::LeadingInt32(layoutDocument.GetString("//Project/Tabs/Selected/@type"));
-    if (DocumentRecord* selected = findRecord(kind, layoutDocument.GetString("//Project/Tabs/Selected"))) {
+    const auto kind = static_cast<ProjectItemType>(kvtext::LeadingInt32(file.GetString("//Project/Tabs/Selected/@type")));
+    if (DocumentRecord* selected = findRecord(kind, file.GetString("//Project/Tabs/Selected"))) {
       activateDocument(selected, -1, -1);
-      projectTree->SelectNode(selected->treeNode);
+      tree->SelectNode(selected->treeNode);
     }
-  } else if (!documents.empty()) {
-    projectTree->SelectNode(documents.front()->treeNode);
+  } else if (!records.empty()) {
+    tree->SelectNode(records.front()->treeNode);
   }
 }
 
-DocumentRecord* KVFrameWindow::findRecord(int kind, const std::string& displayName) {
-  for (const auto& record : documents) {
+DocumentRecord* KVFrameWindow::findRecord(ProjectItemType kind, const std::string& displayName) {
+  for (const auto& record : records) {
     if (record->kind() == kind && record->item->displayName == displayName) return record.get();
   }
   return nullptr;
@@ -92,34 +131,36 @@ DocumentRecord* KVFrameWindow::findRecord(int kind, const std::string& displayNa
 
 bool KVFrameWindow::closeProject() {
   if (!projectOpen()) return true;
-  const bool anyModified = std::any_of(documents.begin(), documents.end(),
-                                       [](const auto& r) { return r->editor && r->editor->modified; });
+  const bool anyModified =
+      std::any_of(records.begin(), records.end(), [](const auto& r) { return r->editor && r->editor->modified; });
   if (anyModified) {
-    const int answer = MessageBoxW(window, L"Save changes?", L"KelVox Studio", MB_YESNOCANCEL | MB_ICONQUESTION);
-    if (activeDocument && activeDocument->editor) SetFocus(activeDocument->editor->editorWindow);
+    const int answer = message("Save changes?", MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (active && active->editor) SetFocus(active->editor->editorWindow);
     if (answer == IDCANCEL) return false;
     if (answer == IDYES && !saveAll()) return false;
-    for (const auto& record : documents) {
+    for (const auto& record : records) {
       if (record->editor) record->editor->modified = 0;
     }
   }
-  const std::string layout = projectTree->LayoutFragment();
-  const std::string tabState = tabs->stateText();
-  project->ReleaseLock();
-  project->Save(tabState, layout);
+  const std::string layout = tree->LayoutFragment();
+  const std::string tabState = tabStrip->stateText();
+  projectModel->ReleaseLock();
+  projectModel->Save(tabState, layout);
   clearDocuments();
-  project->ClearItems();
-  tabs->clear();
-  projectTree->Clear();
+  projectModel->ClearItems();
+  tabStrip->clear();
+  tree->Clear();
   SetWindowTextW(window, L"KelVox Studio");
   updateCommandStates();
+  showIdleHint();
+  InvalidateRect(window, nullptr, TRUE);
   return true;
 }
 
 void KVFrameWindow::clearDocuments() {
-  for (const auto& record : documents) destroyEditor(record.get());
-  documents.clear();
-  activeDocument = nullptr;
+  for (const auto& record : records) destroyEditor(record.get());
+  records.clear();
+  active = nullptr;
   setStatusText(1, "");
   setStatusText(2, "");
   if (propertyGrid) propertyGrid->hide();

@@ -1,6 +1,5 @@
 #include "app/frame/FrameRules.h"
 
-#include <cstdio>
 
 #include "resources/ResourceIds.h"
 
@@ -13,15 +12,15 @@ constexpr int kOutputDefaultHeight = 200;
 constexpr int kOutputMinimumHeight = 50;
 constexpr int kTreeSplitterWidth = 5;
 
-enum Kind { kSource = 0, kDialogWindow = 1, kLibrary = 2, kVersionInfo = 3 };
-enum { kMacOS = 2 };
 
 }  // namespace
 
-std::vector<CommandState> CommandStates(bool projectOpen, int target, int activeKind) {
-  const bool textDocument = activeKind == kSource || activeKind == kLibrary;
-  const bool undoable = textDocument || activeKind == kVersionInfo;
-  const bool clipboard = undoable || activeKind == kDialogWindow;
+std::vector<CommandState> CommandStates(bool projectOpen, std::int32_t target,
+                                        std::optional<ProjectItemType> activeKind) {
+  const bool textDocument = activeKind && IsTextKind(*activeKind);
+  const bool undoable = textDocument || activeKind == ProjectItemType::VersionInfo;
+  const bool clipboard = undoable || activeKind == ProjectItemType::DialogWindow;
+  const bool canRun = target != static_cast<std::int32_t>(BuildTarget::MacOS);
   const auto open = [&](bool condition) { return projectOpen && condition; };
   return {
       {IDM_NEW_SOURCE_FILE, open(true)},     {IDM_NEW_DIALOG_WINDOW, open(true)},
@@ -29,21 +28,12 @@ std::vector<CommandState> CommandStates(bool projectOpen, int target, int active
       {IDM_SAVE, open(true)},                {IDM_SAVE_ALL, open(true)},
       {IDM_FIND_IN_FILES, open(true)},       {IDM_BUILD, open(true)},
       {IDM_OPEN_FILE_LOCATION, open(true)},  {IDC_TARGET_SELECTOR, open(true)},
-      {IDM_RUN, open(target != kMacOS)},
+      {IDM_RUN, open(canRun)},
       {IDM_UNDO, open(undoable)},            {IDM_REDO, open(textDocument)},
       {IDM_CUT, open(clipboard)},            {IDM_COPY, open(clipboard)},
       {IDM_PASTE, open(clipboard)},          {IDM_DELETE, open(clipboard)},
       {IDM_FIND_REPLACE, open(textDocument)},
   };
-}
-
-std::string TargetName(int target) {
-  switch (target) {
-    case 1: return "Windows 64";
-    case 2: return "macOS";
-    case 3: return "Windows 32";
-    default: return {};
-  }
 }
 
 std::string RecentProjectMenuText(int n, const std::string& path) {
@@ -52,6 +42,14 @@ std::string RecentProjectMenuText(int n, const std::string& path) {
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.erase(dot);
   return "&" + std::to_string(n) + " " + name + " (" + path + ")";
+}
+
+std::string RunRefusal(const std::string& exeName, bool built) {
+  if (!IsSafeFileName(exeName)) {
+    return "The project's executable name \"" + exeName + "\" is not a file name in the project folder.";
+  }
+  if (!built) return exeName + " has not been built yet. Build the project first (F7).";
+  return {};
 }
 
 int TreeWidthFromSetting(int stored) { return stored > kTreeMinimumWidth ? stored : kTreeMinimumWidth; }

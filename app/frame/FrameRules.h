@@ -2,13 +2,16 @@
 // panes are laid out, and the texts of the target selector and the Recent Projects menu.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "project/ProjectItem.h"
+
 namespace kvframe {
 
-// No active document.
-inline constexpr int kNoDocument = -1;
+// The Recent Projects submenu shows this many entries; the stored list may hold more.
+inline constexpr int kRecentMenuLimit = 10;
 
 struct CommandState {
   int id;
@@ -17,14 +20,18 @@ struct CommandState {
 
 // The commands whose state depends on the project and the active document, with their
 // state; New Project, Open Project, the recent projects, Exit and About are not listed.
-// activeKind is the project item type of the active document, or kNoDocument.
-std::vector<CommandState> CommandStates(bool projectOpen, int target, int activeKind);
-
-// "Windows 32", "Windows 64" or "macOS" for targets 3, 1 and 2; empty for any other value.
-std::string TargetName(int target);
+// activeKind is the kind of the active document, none without one. target is the project's
+// Engine value, which may be a code no target has.
+std::vector<CommandState> CommandStates(bool projectOpen, std::int32_t target,
+                                        std::optional<ProjectItemType> activeKind);
 
 // "&n name (path)": name is the file name without its last extension.
 std::string RecentProjectMenuText(int n, const std::string& path);
+
+// Why Run cannot start the project's executable, or empty when it can: the name must be a
+// file name inside the project folder, as a build requires, and the file must exist.
+std::string RunRefusal(const std::string& exeName, bool built);
+
 
 // Pane sizes read from the settings, with their floors.
 int TreeWidthFromSetting(int stored);

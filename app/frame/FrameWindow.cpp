@@ -1,8 +1,10 @@
-// Construction, creation, message dispatch, layout and the close sequence of the frame.
+// Construction, creation, message dispatch, layout, painting and the close sequence of the frame.
 #include "app/frame/FrameWindow.h"
 
 #include "app/commands/ProjectCommands.h"
+#include "app/frame/EditorKinds.h"
 #include "app/frame/FrameRules.h"
+#include "app/frame/FrameToolbar.h"
 #include "common/Text.h"
 #include "designer/PropertyGrid.h"
 #include "editing/OutputPane.h"
@@ -14,31 +16,40 @@
 KVFrameWindow::KVFrameWindow() : KVFrameWindow(kvplatform::DocumentsFolder()) {}
 
 KVFrameWindow::KVFrameWindow(const std::string& documentsFolder)
-    : commands(std::make_unique<KVProjectCommands>(*this)) {
+    : projectCommands(std::make_unique<KVProjectCommands>(*this)), makeEditor(MakeEditor) {
   className = "KVFrameWindow";
-  settings.load(documentsFolder);
-  SetCurrentDirectoryW(kvtext::Utf8ToWide(settings.projectsFolder).c_str());
+  ideSettings.load(documentsFolder);
+  SetCurrentDirectoryW(kvtext::Utf8ToWide(ideSettings.projectsFolder).c_str());
 }
 
 KVFrameWindow::~KVFrameWindow() {
   // Editors' windows first: they are children of the frame and may already be gone.
-  for (const auto& record : documents) destroyEditor(record.get());
-  documents.clear();
-  project.reset();
+  for (const auto& record : records) destroyEditor(record.get());
+  records.clear();
+  projectModel.reset();
 }
+
+HWND KVFrameWindow::toolbar() const { return frameToolbar ? frameToolbar->window() : nullptr; }
 
 HWND KVFrameWindow::create(const std::string& title, int iconId, int menuId) {
   if (!registerClass(iconId, menuId)) return nullptr;
-  project = std::make_unique<KVProject>();
-  const int x = settings.readNumber("//Settings/Position/Left");
-  const int y = settings.readNumber("//Settings/Position/Top");
-  const int width = settings.readNumber("//Settings/Position/Width");
-  const int height = settings.readNumber("//Settings/Position/Height");
+  projectModel = std::make_unique<KVProject>();
+  const int x = ideSettings.readNumber("//Settings/Position/Left");
+  const int y = ideSettings.readNumber("//Settings/Position/Top");
+  const int width = ideSettings.readNumber("//Settings/Position/Width");
+  const int height = ideSettings.readNumber("//Settings/Position/Height");
   const HWND created =
       CreateWindowExW(0, kvtext::Utf8ToWide(className).c_str(), kvtext::Utf8ToWide(title).c_str(),
                       WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr, instance, this);
   if (created) updateCommandStates();
   return created;
+}
+
+void KVFrameWindow::showFirstTime(int showCommand) {
+  const bool restoreMaximised = ideSettings.readNumber("//Settings/Maximized") == 1;
+  const bool plain = showCommand == SW_SHOWNORMAL || showCommand == SW_SHOWDEFAULT || showCommand == SW_SHOW;
+  ShowWindow(window, restoreMaximised && plain ? SW_SHOWMAXIMIZED : showCommand);
+  UpdateWindow(window);
 }
 
 LRESULT KVFrameWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -49,13 +60,16 @@ LRESULT KVFrameWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE:
       onSize();
       break;
+    case WM_PAINT:
+      onPaint();
+      return 0;
     case WM_COMMAND:
       return onCommand(wParam, lParam);
     case WM_NOTIFY:
       return onNotify(reinterpret_cast<const NMHDR*>(lParam));
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && activeDocument) {
-        activateDocument(activeDocument, -1, -1);
+      if (LOWORD(wParam) != WA_INACTIVE && active) {
+        activateDocument(active, -1, -1);
         return 0;
       }
       break;
@@ -73,11 +87,8 @@ LRESULT KVFrameWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY:
       PostQuitMessage(0);
       return 1;
-    case KVProjectTree::kOpenDocumentMessage:
-      openDocument(reinterpret_cast<DocumentRecord*>(lParam), -1, -1);
-      return 0;
     case kDocumentModifiedMessage:
-      onDocumentModified(reinterpret_cast<DocumentRecord*>(lParam));
+      onDocumentModified(reinterpret_cast<const DocumentRecord*>(lParam));
       break;
     default:
       break;
@@ -85,125 +96,186 @@ LRESULT KVFrameWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-LRESULT KVFrameWindow::onCreate() {
-  const int treeWidth = kvframe::TreeWidthFromSetting(settings.readNumber("//Settings/ProjectTreeWidth"));
-  const int outputHeight = kvframe::OutputHeightFromSetting(settings.readNumber("//Settings/OutputHeight"));
+void KVFrameWindow::onCreate() {
+  const int treeWidth = kvframe::TreeWidthFromSetting(ideSettings.readNumber("//Settings/ProjectTreeWidth"));
+  const int outputHeight = kvframe::OutputHeightFromSetting(ideSettings.readNumber("//Settings/OutputHeight"));
   createStatusBar();
-  createToolbar();
+  frameToolbar = std::make_unique<KVFrameToolbar>();
+  frameToolbar->create(window, instance, font, dpi);
+  toolbarSize = frameToolbar->height();
+  setStatusParts();
   createPanes(treeWidth, outputHeight);
 
-  const std::string visible = settings.document.GetString("//Settings/OutputVisible");
-  if (!visible.empty() && kvtext::LeadingInt32(visible) == 1) output->show();
+  const std::string visible = ideSettings.document.GetString("//Settings/OutputVisible");
+  if (!visible.empty() && kvtext::LeadingInt32(visible) == 1) outputPane->show();
 
-  const std::string lastProject = settings.document.GetString("//Settings/LastProject");
+  showIdleHint();
+  // A last project that is gone is forgotten silently; one that cannot open says why.
+  const std::string lastProject = ideSettings.document.GetString("//Settings/LastProject");
   if (!lastProject.empty() && kvplatform::CanRead(lastProject)) openProject(lastProject);
-  return 0;
+}
+
+void KVFrameWindow::createStatusBar() {
+  statusBarWindow = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                                    window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)), instance,
+                                    nullptr);
 }
 
 void KVFrameWindow::createPanes(int treeWidth, int outputHeight) {
   RECT client;
   GetClientRect(window, &client);
   RECT status;
-  GetWindowRect(statusBar, &status);
-  const int area = client.bottom - (status.bottom - status.top) - toolbarHeight;
+  GetWindowRect(statusBarWindow, &status);
+  const int area = client.bottom - (status.bottom - status.top) - toolbarSize;
   const int right = client.right - treeWidth;
 
-  projectTree = std::make_unique<KVProjectTree>();
-  projectTree->createPane(window, 0, toolbarHeight, treeWidth, area);
-  MoveWindow(projectTree->treeView(), 0, 0, treeWidth - 5, area, TRUE);
+  tree = std::make_unique<KVProjectTree>(*this);
+  tree->createPane(window, 0, toolbarSize, treeWidth, area);
+  MoveWindow(tree->treeView(), 0, 0, treeWidth - 5, area, TRUE);
 
-  tabs = std::make_unique<KVTabControl>();
-  tabs->frame = this;
-  tabs->createPane(window, treeWidth, toolbarHeight, right);
+  tabStrip = std::make_unique<KVTabControl>(*this);
+  tabStrip->createPane(window, treeWidth, toolbarSize, right);
   RECT strip;
-  GetWindowRect(tabs->window, &strip);
-  tabHeight = strip.bottom - strip.top;
+  GetWindowRect(tabStrip->window, &strip);
+  tabStripHeight = strip.bottom - strip.top;
 
-  output = std::make_unique<KVOutputDialog>();
-  output->frame = this;
-  output->createPane(window, treeWidth, area - outputHeight, right, outputHeight);
-  MoveWindow(output->listControl(), 0, 5, right, outputHeight - 5, TRUE);
-  output->minimumTop = toolbarHeight + 50;
+  outputPane = std::make_unique<KVOutputDialog>(*this);
+  outputPane->createPane(window, treeWidth, area - outputHeight, right, outputHeight);
+  MoveWindow(outputPane->listControl(), 0, 5, right, outputHeight - 5, TRUE);
+  outputPane->minimumTop = toolbarSize + 50;
 
   propertyGrid = std::make_unique<KVPropertyGrid>();
   propertyGrid->createFloating(window);
 }
 
-int KVFrameWindow::outputHeightOrZero() const { return output && output->visible ? output->height : 0; }
+int KVFrameWindow::outputHeightOrZero() const {
+  return outputPane && outputPane->visible ? outputPane->height : 0;
+}
+
+void KVFrameWindow::relayout() { PostMessageW(window, WM_SIZE, 0, 0); }
 
 void KVFrameWindow::onSize() {
-  if (!toolbar || !statusBar || !projectTree) return;
-  SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
-  SendMessageW(statusBar, WM_SIZE, 0, 0);
+  if (!frameToolbar || !statusBarWindow || !tree) return;
+  // A minimised frame has no client area: laying the panes out in it would shrink them to
+  // nothing and store sizes nobody chose.
+  if (IsIconic(window)) return;
+  frameToolbar->autosize();
+  SendMessageW(statusBarWindow, WM_SIZE, 0, 0);
   setStatusParts();
 
-  RECT client, status, bar, tree;
+  RECT client, status, treeRect;
   GetClientRect(window, &client);
-  GetWindowRect(statusBar, &status);
-  GetWindowRect(toolbar, &bar);
-  GetWindowRect(projectTree->window, &tree);
+  GetWindowRect(statusBarWindow, &status);
+  GetWindowRect(tree->window, &treeRect);
 
   kvframe::LayoutInput in;
   in.clientWidth = client.right;
   in.clientHeight = client.bottom;
   in.statusHeight = status.bottom - status.top;
-  in.toolbarHeight = bar.bottom - bar.top;
-  in.treeWidth = tree.right - tree.left;
-  in.tabHeight = tabHeight;
-  in.outputVisible = output->visible;
-  in.outputHeight = output->height;
+  in.toolbarHeight = frameToolbar->height();
+  in.treeWidth = treeRect.right - treeRect.left;
+  in.tabHeight = tabStripHeight;
+  in.outputVisible = outputPane->visible;
+  in.outputHeight = outputPane->height;
   in.outputHeaderHeight = scaled(KVOutputDialog::kHeaderHeight);
-  toolbarHeight = in.toolbarHeight;
+  toolbarSize = in.toolbarHeight;
 
-  settings.writeNumber("//Settings/ProjectTreeWidth", in.treeWidth);
-  if (output->visible) settings.writeNumberOrAppend("//Settings/OutputHeight", "OutputHeight", output->height);
+  ideSettings.writeNumber("//Settings/ProjectTreeWidth", in.treeWidth);
+  if (outputPane->visible) {
+    ideSettings.writeNumberOrAppend("//Settings/OutputHeight", "OutputHeight", outputPane->height);
+  }
 
   const kvframe::FrameLayout layout = kvframe::ComputeLayout(in);
   const auto place = [](HWND hwnd, const kvframe::Rect& r) { MoveWindow(hwnd, r.x, r.y, r.width, r.height, TRUE); };
-  place(projectTree->window, layout.tree);
-  place(projectTree->treeView(), layout.treeView);
-  projectTree->setMaximumWidth(layout.treeMaximumWidth);
-  output->height = layout.outputHeight;
-  output->width = layout.output.width;
-  place(output->window, layout.output);
-  place(output->listControl(), layout.outputList);
-  place(tabs->window, layout.tabs);
-  for (const auto& record : documents) {
+  place(tree->window, layout.tree);
+  place(tree->treeView(), layout.treeView);
+  tree->setMaximumWidth(layout.treeMaximumWidth);
+  outputPane->height = layout.outputHeight;
+  outputPane->width = layout.output.width;
+  place(outputPane->window, layout.output);
+  place(outputPane->listControl(), layout.outputList);
+  place(tabStrip->window, layout.tabs);
+  for (const auto& record : records) {
     if (record->editor && record->editor->editorWindow) place(record->editor->editorWindow, layout.editors);
   }
+  InvalidateRect(window, nullptr, TRUE);
 }
 
 kvframe::Rect KVFrameWindow::editorArea() const {
-  RECT client = {}, status = {}, tree = {};
+  RECT client = {}, status = {}, treeRect = {};
   GetClientRect(window, &client);
-  GetClientRect(statusBar, &status);
-  GetWindowRect(projectTree->window, &tree);
-  const int treeWidth = tree.right - tree.left;
-  return {treeWidth, toolbarHeight + tabHeight, client.right - treeWidth,
-          client.bottom - status.bottom - toolbarHeight - tabHeight - outputHeightOrZero()};
+  GetClientRect(statusBarWindow, &status);
+  GetWindowRect(tree->window, &treeRect);
+  const int treeWidth = treeRect.right - treeRect.left;
+  return {treeWidth, toolbarSize + tabStripHeight, client.right - treeWidth,
+          client.bottom - status.bottom - toolbarSize - tabStripHeight - outputHeightOrZero()};
+}
+
+// The document area says what to do next while no document is shown.
+void KVFrameWindow::onPaint() {
+  const kvwin::PaintDc dc(window);
+  if (active || !tree) return;
+  const kvframe::Rect area = editorArea();
+  RECT box = {area.x, area.y, area.x + area.width, area.y + area.height};
+  const char* hint = projectOpen() ? "Double-click a file in the project tree to open it."
+                                   : "Create a project with File > New > Project (Ctrl+N) or open one (Ctrl+O).";
+  const kvtext::WideString text = kvtext::Utf8ToWide(hint);
+  const kvwin::Selection selection(dc.get(), font);
+  SetBkMode(dc.get(), TRANSPARENT);
+  SetTextColor(dc.get(), GetSysColor(COLOR_GRAYTEXT));
+  DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &box,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
 }
 
 void KVFrameWindow::closeFrame() {
   if (!closeProject()) return;
-  RECT frame;
-  GetWindowRect(window, &frame);
-  settings.writeNumber("//Settings/Position/Left", frame.left);
-  settings.writeNumber("//Settings/Position/Top", frame.top);
-  settings.writeNumber("//Settings/Position/Width", frame.right - frame.left);
-  settings.writeNumber("//Settings/Position/Height", frame.bottom - frame.top);
-  settings.writeNumberOrAppend("//Settings/OutputVisible", "OutputVisible", output && output->visible ? 1 : 0);
-  settings.save();
+  storeWindowPlacement();
+  ideSettings.writeNumberOrAppend("//Settings/OutputVisible", "OutputVisible",
+                                  outputPane && outputPane->visible ? 1 : 0);
+  ideSettings.save();
   if (propertyGrid && propertyGrid->window) DestroyWindow(propertyGrid->window);
   DestroyWindow(window);
 }
 
-HWND KVFrameWindow::dialogNavigationWindow() const {
-  if (activeDocument && activeDocument->editor && activeDocument->editor->dialogNavigation) {
-    return activeDocument->editor->editorWindow;
+// The restored rectangle, whatever the show state: a frame closed minimised or maximised
+// comes back where the user last had it as a normal window (and maximised again if it was).
+void KVFrameWindow::storeWindowPlacement() {
+  WINDOWPLACEMENT placement = {};
+  placement.length = sizeof(placement);
+  RECT frame = {};
+  if (GetWindowPlacement(window, &placement)) {
+    frame = placement.rcNormalPosition;
+    // The normal position is in work-area coordinates; the settings hold screen ones.
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromRect(&frame, MONITOR_DEFAULTTONEAREST), &monitor)) {
+      OffsetRect(&frame, monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top);
+    }
+  } else {
+    GetWindowRect(window, &frame);
   }
+  ideSettings.writeNumber("//Settings/Position/Left", frame.left);
+  ideSettings.writeNumber("//Settings/Position/Top", frame.top);
+  ideSettings.writeNumber("//Settings/Position/Width", frame.right - frame.left);
+  ideSettings.writeNumber("//Settings/Position/Height", frame.bottom - frame.top);
+  const bool maximised = IsZoomed(window) || (IsIconic(window) && (placement.flags & WPF_RESTORETOMAXIMIZED));
+  ideSettings.writeNumberOrAppend("//Settings/Maximized", "Maximized", maximised ? 1 : 0);
+}
+
+HWND KVFrameWindow::dialogNavigationWindow() const {
+  if (active && active->editor && active->editor->dialogNavigation) return active->editor->editorWindow;
   return nullptr;
 }
 
-void KVFrameWindow::onDocumentModified(DocumentRecord* record) {
-  if (record && tabs) tabs->repaintTab(record->tabId);
+// Posted notices may arrive after their document was removed: only a record the frame still
+// has is touched.
+void KVFrameWindow::onDocumentModified(const DocumentRecord* posted) {
+  if (DocumentRecord* record = knownRecord(posted)) tabStrip->repaintTab(record->tabId);
+}
+
+DocumentRecord* KVFrameWindow::knownRecord(const DocumentRecord* record) const {
+  for (const auto& own : records) {
+    if (own.get() == record) return own.get();
+  }
+  return nullptr;
 }

@@ -5,32 +5,34 @@
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/frame/DocumentRecord.h"
+#include "app/commands/CommandHost.h"
 #include "app/frame/FrameRules.h"
 #include "app/framework/Framework.h"
 #include "app/settings/Settings.h"
 #include "project/Project.h"
-#include "project/XML.h"
 
 class KVProjectCommands;
 class KVProjectTree;
 class KVTabControl;
 class KVOutputDialog;
 class KVPropertyGrid;
+class KVFrameToolbar;
 
-class KVFrameWindow : public KVWindow {
+class KVFrameWindow : public KVWindow, public KVCommandHost {
 public:
   // Posted by editors with the document record when their modified flag changes.
   static constexpr UINT kDocumentModifiedMessage = WM_USER + 2;
   static constexpr int kStatusBarId = 1;
-  static constexpr int kToolbarId = 2;
+
+  using Records = std::vector<std::unique_ptr<DocumentRecord>>;
+  // Makes the editor for a kind of document; null for kinds without an editor.
+  using EditorFactory = std::function<std::unique_ptr<KVEditorBase>(ProjectItemType kind)>;
 
   // Loads the settings and makes the projects folder the current directory.
   KVFrameWindow();
@@ -40,26 +42,34 @@ public:
 
   HWND create(const std::string& title, int iconId, int menuId) override;
   LRESULT windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Shows the frame for the first time: maximised when it was closed maximised.
+  void showFirstTime(int showCommand);
 
-  // Documents.
-  void openDocument(DocumentRecord* record, int line, int position);
+  // The documents seam.
+  void openDocument(DocumentRecord* record, int line, int position) override;
+  bool closeDocument(DocumentRecord* record) override;
+  bool removeDocument(DocumentRecord* record) override;
+  void setStatusText(int part, const std::string& text) override;
+  void relayout() override;
+
+  // What the project commands use.
+  HWND commandOwner() const override { return window; }
+  KVProject& project() override { return *projectModel; }
+  const KVSettings& settings() const override { return ideSettings; }
+  bool projectOpen() const override { return projectModel && projectModel->HoldsLock(); }
+  bool closeProject() override;
+  bool openProject(const std::string& path) override;
+  DocumentRecord* addDocument(ProjectItem* item) override;
+  DocumentRecord* findDocument(const std::string& path, ProjectItemType kind) override;
+  DocumentRecord* firstDocument() override;
+
   void activateDocument(DocumentRecord* record, int line, int position);
-  bool closeDocument(DocumentRecord* record);
-  bool removeDocument(DocumentRecord* record);
   bool saveDocument(DocumentRecord* record);
   bool saveAll();
-  DocumentRecord* addDocument(ProjectItem* item);
-  DocumentRecord* findDocument(const std::string& path, int kind);
-
-  // Projects.
-  void openProject(const std::string& path);
-  bool closeProject();
-  bool projectOpen() const { return project && project->HoldsLock(); }
 
   // What choosing an entry of the target selector does: the project's Engine value and the
   // button text change, and Run follows.
-  void selectTarget(int target);
-
+  void selectTarget(BuildTarget target);
   void updateCommandStates();
   void updateStatusBar();
   kvframe::Rect editorArea() const;
@@ -68,50 +78,40 @@ public:
   // when it asks for dialog navigation.
   HWND dialogNavigationWindow() const;
 
-  std::unique_ptr<KVPropertyGrid> propertyGrid;
-  DocumentRecord* activeDocument = nullptr;
-  std::unique_ptr<KVProject> project;
-  std::unique_ptr<KVProjectTree> projectTree;
-  std::unique_ptr<KVTabControl> tabs;
-  std::unique_ptr<KVOutputDialog> output;
-  KVSettings settings;
-  HWND statusBar = nullptr;
-  HWND toolbar = nullptr;
-  int toolbarHeight = 0;
-  int tabHeight = 22;
-  std::string findInFilesText;
-  KVXML layoutDocument;
-  std::vector<std::unique_ptr<DocumentRecord>> documents;
+  // Tests make editors of their own until every kind has its editor.
+  void setEditorFactory(EditorFactory factory) { makeEditor = std::move(factory); }
 
-  // Makes the editor for a kind of document; null for kinds without an editor.
-  using EditorFactory = std::function<std::unique_ptr<KVEditorBase>(int kind)>;
-  EditorFactory makeEditor;
-  std::unique_ptr<KVProjectCommands> commands;
+  const Records& documents() const { return records; }
+  DocumentRecord* activeDocument() const { return active; }
+  KVSettings& settings() { return ideSettings; }
+  KVProjectTree& projectTree() { return *tree; }
+  KVTabControl& tabs() { return *tabStrip; }
+  KVOutputDialog& output() { return *outputPane; }
+  KVProjectCommands& commands() { return *projectCommands; }
+  HWND statusBar() const { return statusBarWindow; }
+  HWND toolbar() const;
+  int toolbarHeight() const { return toolbarSize; }
+  int tabHeight() const { return tabStripHeight; }
 
 private:
-  struct ImageListDeleter {
-    void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
-  };
-  using ImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDeleter>;
-
   // Message handlers.
-  LRESULT onCreate();
+  void onCreate();
   void onSize();
+  void onPaint();
   LRESULT onCommand(WPARAM wParam, LPARAM lParam);
   LRESULT onNotify(const NMHDR* header);
   void onTargetDropDown();
-  void onDocumentModified(DocumentRecord* record);
+  void onDocumentModified(const DocumentRecord* posted);
   void closeFrame();
+  void storeWindowPlacement();
 
   // Building the frame's controls.
   void createStatusBar();
-  void createToolbar();
   void createPanes(int treeWidth, int outputHeight);
   void setStatusParts();
-  void setStatusText(int part, const std::string& text);
   void setCommandState(int id, bool enabled);
   void rebuildRecentProjectsMenu();
-  void setTargetButtonText(const std::string& text);
+  void showIdleHint();
 
   // Commands.
   bool runEditCommand(int id);
@@ -119,18 +119,33 @@ private:
   void runProject();
   void openFileLocation();
   void cycleTabs(bool forward);
+  int message(const std::string& text, UINT type);
 
   // Opening a project.
-  void restoreLayout(const std::string& path, HTREEITEM parent);
+  bool loadProject(const std::string& path);
+  void placeRecordsInTree();
   void restoreTabs();
-  DocumentRecord* findRecord(int kind, const std::string& displayName);
-  DocumentRecord* recordOf(const ProjectItem* item);
+  DocumentRecord* findRecord(ProjectItemType kind, const std::string& displayName);
+  DocumentRecord* knownRecord(const DocumentRecord* record) const;
   void clearDocuments();
   void destroyEditor(DocumentRecord* record);
 
   int outputHeightOrZero() const;
   int scaled(int value) const { return MulDiv(value, dpi, 96); }
 
-  ImageList toolbarImages;
-  ImageList toolbarDisabledImages;
+  KVSettings ideSettings;
+  std::unique_ptr<KVProject> projectModel;
+  std::unique_ptr<KVPropertyGrid> propertyGrid;
+  std::unique_ptr<KVProjectTree> tree;
+  std::unique_ptr<KVTabControl> tabStrip;
+  std::unique_ptr<KVOutputDialog> outputPane;
+  std::unique_ptr<KVFrameToolbar> frameToolbar;
+  std::unique_ptr<KVProjectCommands> projectCommands;
+  Records records;
+  DocumentRecord* active = nullptr;
+  HWND statusBarWindow = nullptr;
+  int toolbarSize = 0;
+  int tabStripHeight = 22;
+  std::string findInFilesText;
+  EditorFactory makeEditor;
 };

@@ -10,11 +10,15 @@ using namespace kvframe;
 
 namespace {
 
-std::map<int, bool> StatesOf(bool open, int target, int kind) {
+constexpr std::optional<ProjectItemType> kNoDocument;
+
+std::map<int, bool> StatesOf(bool open, int target, std::optional<ProjectItemType> kind) {
   std::map<int, bool> states;
   for (const CommandState& s : CommandStates(open, target, kind)) states[s.id] = s.enabled;
   return states;
 }
+
+std::optional<ProjectItemType> Kind(int code) { return static_cast<ProjectItemType>(code); }
 
 }  // namespace
 
@@ -27,38 +31,52 @@ TEST(FrameCommandStates, WithoutProjectEverythingButProjectCommandsIsDisabled) {
 }
 
 TEST(FrameCommandStates, EditCommandsFollowTheActiveDocument) {
-  struct Row { int kind; bool undo, redo, clipboard, find; };
+  struct Row { std::optional<ProjectItemType> kind; bool undo, redo, clipboard, find; };
   const Row rows[] = {
-      {kNoDocument, false, false, false, false}, {4, false, false, false, false},
-      {5, false, false, false, false},           {0, true, true, true, true},
-      {2, true, true, true, true},               {1, false, false, true, false},
-      {3, true, false, true, false},
+      {kNoDocument, false, false, false, false}, {Kind(4), false, false, false, false},
+      {Kind(5), false, false, false, false},     {Kind(0), true, true, true, true},
+      {Kind(2), true, true, true, true},         {Kind(1), false, false, true, false},
+      {Kind(3), true, false, true, false},
   };
   for (const Row& row : rows) {
     auto s = StatesOf(true, 1, row.kind);
-    EXPECT_EQ(s[IDM_UNDO], row.undo) << row.kind;
-    EXPECT_EQ(s[IDM_REDO], row.redo) << row.kind;
-    for (int id : {IDM_CUT, IDM_COPY, IDM_PASTE, IDM_DELETE}) EXPECT_EQ(s[id], row.clipboard) << row.kind;
-    EXPECT_EQ(s[IDM_FIND_REPLACE], row.find) << row.kind;
+    EXPECT_EQ(s[IDM_UNDO], row.undo) << static_cast<int>(row.kind.value_or(ProjectItemType{-1}));
+    EXPECT_EQ(s[IDM_REDO], row.redo) << static_cast<int>(row.kind.value_or(ProjectItemType{-1}));
+    for (int id : {IDM_CUT, IDM_COPY, IDM_PASTE, IDM_DELETE}) EXPECT_EQ(s[id], row.clipboard) << static_cast<int>(row.kind.value_or(ProjectItemType{-1}));
+    EXPECT_EQ(s[IDM_FIND_REPLACE], row.find) << static_cast<int>(row.kind.value_or(ProjectItemType{-1}));
     for (int id : {IDM_NEW_SOURCE_FILE, IDM_SAVE, IDM_SAVE_ALL, IDM_BUILD, IDC_TARGET_SELECTOR, IDM_FIND_IN_FILES})
       EXPECT_TRUE(s[id]) << id;
   }
 }
 
 TEST(FrameCommandStates, MacOSTargetDisablesRunOnly) {
-  EXPECT_FALSE(StatesOf(true, 2, 0)[IDM_RUN]);
-  EXPECT_TRUE(StatesOf(true, 2, 0)[IDM_BUILD]);
-  for (int target : {1, 3, 0, 7}) EXPECT_TRUE(StatesOf(true, target, 0)[IDM_RUN]) << target;
+  EXPECT_FALSE(StatesOf(true, 2, Kind(0))[IDM_RUN]);
+  EXPECT_TRUE(StatesOf(true, 2, Kind(0))[IDM_BUILD]);
+  for (int target : {1, 3, 0, 7}) EXPECT_TRUE(StatesOf(true, target, Kind(0))[IDM_RUN]) << target;
 }
 
 TEST(FrameTexts, TargetNamesAndRecentEntries) {
-  EXPECT_EQ(TargetName(1), "Windows 64");
-  EXPECT_EQ(TargetName(2), "macOS");
-  EXPECT_EQ(TargetName(3), "Windows 32");
-  EXPECT_EQ(TargetName(0), "");
+  struct Row { int code; const char* display; const char* commandLine; };
+  for (const Row& row : {Row{1, "Windows 64", "win64"}, Row{2, "macOS", "macos"}, Row{3, "Windows 32", "win32"},
+                         Row{0, "", ""}, Row{4, "", ""}}) {
+    EXPECT_EQ(TargetDisplayName(row.code), row.display) << row.code;
+    EXPECT_EQ(TargetCommandLineName(row.code), row.commandLine) << row.code;
+    if (row.code != 0 && *row.commandLine) {
+      EXPECT_EQ(TargetFromCommandLineName(row.commandLine), row.code);
+    }
+  }
+  EXPECT_EQ(TargetFromCommandLineName("Win64"), 0);
   EXPECT_EQ(RecentProjectMenuText(1, "C:\\P\\My App.kvproj"), "&1 My App (C:\\P\\My App.kvproj)");
   EXPECT_EQ(RecentProjectMenuText(10, "C:\\a.b\\x.y.kvproj"), "&10 x.y (C:\\a.b\\x.y.kvproj)");
   EXPECT_EQ(RecentProjectMenuText(2, "/home/u/noext"), "&2 noext (/home/u/noext)");
+}
+
+TEST(FrameTexts, RunNeedsABuiltFileOfTheProjectFolder) {
+  EXPECT_EQ(RunRefusal("Demo.exe", true), "");
+  EXPECT_EQ(RunRefusal("Demo.exe", false), "Demo.exe has not been built yet. Build the project first (F7).");
+  for (const char* unsafe : {"..\\evil.exe", "../evil.exe", "sub\\Demo.exe", "", ".."}) {
+    EXPECT_NE(RunRefusal(unsafe, true).find("is not a file name in the project folder"), std::string::npos) << unsafe;
+  }
 }
 
 TEST(FrameLayoutRules, PaneSizesFromSettingsHaveFloors) {

@@ -66,3 +66,15 @@ TEST(ProjectTemplates, TypedNamesBecomeFileNames) {
   EXPECT_EQ(LibraryBaseName("C:\\libs.d\\noext"), "noext");
   EXPECT_EQ(LibraryBaseName("/usr/lib/a.b.dll"), "a.b");
 }
+
+TEST(ProjectTemplates, NamesThatWouldLeaveTheirFolderAreRefused) {
+  for (const char* name : {"util", "my app", "a..b", "Demo.exe", "...js"}) {
+    EXPECT_EQ(NewNameRefusal(name), "") << name;
+  }
+  for (const char* name : {"..", ".", "..\\evil", "../evil", "a/b", "c:x", "what?", "a|b", "tab\there"}) {
+    EXPECT_NE(NewNameRefusal(name), "") << name;
+  }
+  EXPECT_EQ(NewNameRefusal("a/b"),
+            "The name \"a/b\" cannot be used: a name may not contain \\ / : * ? \" < > | or be \".\" or \"..\". "
+            "Please try a different name.");
+}

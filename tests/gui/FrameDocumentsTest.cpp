@@ -87,7 +87,7 @@ protected:
 
   void openFrame() {
     frame = std::make_unique<KVFrameWindow>(root.Path() + "Documents");
-    frame->makeEditor = [this](int) { return std::make_unique<ScintillaEditor>(log); };
+    frame->setEditorFactory([this](ProjectItemType) { return std::make_unique<ScintillaEditor>(log); });
     ASSERT_NE(frame->create("KelVox Studio", IDI_KELVOX_STUDIO, IDR_MAIN_MENU), nullptr);
     ShowWindow(frame->window, SW_SHOW);
     frame->openProject(projectFile);
@@ -96,21 +96,21 @@ protected:
   }
 
   DocumentRecord* record(const std::string& name) {
-    for (const auto& r : frame->documents) {
+    for (const auto& r : frame->documents()) {
       if (r->item->displayName == name) return r.get();
     }
     return nullptr;
   }
   std::string statusText(int part) const {
     wchar_t text[64] = {};
-    SendMessageW(frame->statusBar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+    SendMessageW(frame->statusBar(), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
     return kvtext::WideToUtf8(text);
   }
   bool menuEnabled(int id) const {
     return !(GetMenuState(GetMenu(frame->window), id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
   }
   std::string activeName() const {
-    return frame->activeDocument ? frame->activeDocument->item->displayName : std::string();
+    return frame->activeDocument() ? frame->activeDocument()->item->displayName : std::string();
   }
 
   TempFolder root;
@@ -123,13 +123,13 @@ protected:
 TEST_F(FrameDocumentsTest, OpenedDocumentsGetTabsAndTheLastOneIsActive) {
   frame->openDocument(record("a.js"), -1, -1);
   frame->openDocument(record("b.js"), -1, -1);
-  ASSERT_EQ(frame->tabs->tabList().size(), 2u);
+  ASSERT_EQ(frame->tabs().tabList().size(), 2u);
   EXPECT_EQ(activeName(), "b.js");
   EXPECT_TRUE(IsWindowVisible(record("b.js")->editor->editorWindow));
   EXPECT_FALSE(IsWindowVisible(record("a.js")->editor->editorWindow));
-  EXPECT_TRUE(IsWindowVisible(frame->tabs->window));
-  EXPECT_EQ(frame->tabs->selectedTab()->record, record("b.js"));
-  EXPECT_EQ(frame->tabs->tabList()[0].id, 100);
+  EXPECT_TRUE(IsWindowVisible(frame->tabs().window));
+  EXPECT_EQ(frame->tabs().selectedTab()->record, record("b.js"));
+  EXPECT_EQ(frame->tabs().tabList()[0].id, 100);
 
   const kvframe::Rect area = frame->editorArea();
   RECT editor;
@@ -139,11 +139,28 @@ TEST_F(FrameDocumentsTest, OpenedDocumentsGetTabsAndTheLastOneIsActive) {
   EXPECT_EQ(editor.top, area.y);
   EXPECT_EQ(editor.right - editor.left, area.width);
 
-  // A double click in the tree asks for the same thing as a tab does.
-  PostMessageW(frame->window, KVProjectTree::kOpenDocumentMessage, 0, reinterpret_cast<LPARAM>(record("a.js")));
+  // A record the frame does not hold (a notice that outlived its document) is ignored.
+  ProjectItem strangerItem = ProjectItem::FromPath(folder + "Source Files" + kvplatform::kPathSeparator + "x.js",
+                                                   ProjectItemType::SourceFile);
+  DocumentRecord stranger(&strangerItem);
+  frame->openDocument(&stranger, -1, -1);
+  PostMessageW(frame->window, KVFrameWindow::kDocumentModifiedMessage, 0, reinterpret_cast<LPARAM>(&stranger));
   Pump();
-  EXPECT_EQ(activeName(), "a.js");
-  EXPECT_EQ(frame->tabs->tabList().size(), 2u);
+  EXPECT_EQ(stranger.editor, nullptr);
+  EXPECT_EQ(frame->tabs().tabList().size(), 2u);
+  EXPECT_EQ(activeName(), "b.js");
+}
+
+TEST_F(FrameDocumentsTest, OnlyTextDocumentsShowACaretPosition) {
+  frame->openDocument(record("Version Info"), -1, -1);
+  frame->openDocument(record("Version Info"), -1, -1);  // again, while active
+  NMHDR update = {record("Version Info")->editor->editorWindow, 0, SCN_UPDATEUI};
+  SendMessageW(frame->window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&update));
+  EXPECT_EQ(statusText(1), "");
+  EXPECT_EQ(statusText(2), "");
+  frame->openDocument(record("a.js"), -1, -1);
+  frame->openDocument(record("a.js"), -1, -1);
+  EXPECT_EQ(statusText(1), "Line 1");
 }
 
 TEST_F(FrameDocumentsTest, StatusBarShowsTheCaretOfTheActiveSource) {
@@ -198,15 +215,15 @@ TEST_F(FrameDocumentsTest, ClosingTheActiveTabOpensItsNeighbour) {
   EXPECT_EQ(record("b.js")->editor, nullptr);
   EXPECT_EQ(activeName(), "a.js");
   SendMessageW(frame->window, WM_COMMAND, MAKEWPARAM(IDM_CLOSE_DOCUMENT, 1), 0);
-  EXPECT_EQ(frame->activeDocument, nullptr);
-  EXPECT_FALSE(IsWindowVisible(frame->tabs->window));
+  EXPECT_EQ(frame->activeDocument(), nullptr);
+  EXPECT_FALSE(IsWindowVisible(frame->tabs().window));
   EXPECT_FALSE(menuEnabled(IDM_UNDO));
 }
 
 TEST_F(FrameDocumentsTest, SavePointNoticesSetAndClearTheModifiedFlag) {
   frame->openDocument(record("a.js"), -1, -1);
   const HWND editor = record("a.js")->editor->editorWindow;
-  NMHDR elsewhere = {frame->output->listControl(), 0, SCN_SAVEPOINTLEFT};
+  NMHDR elsewhere = {frame->output().listControl(), 0, SCN_SAVEPOINTLEFT};
   SendMessageW(frame->window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&elsewhere));
   EXPECT_EQ(record("a.js")->editor->modified, 0);  // the output pane's text is no document
   NMHDR left = {editor, 0, SCN_SAVEPOINTLEFT};
@@ -263,8 +280,8 @@ TEST_F(FrameDocumentsTest, OpenTabsAreSavedAndRestoredWithTheProject) {
   ASSERT_TRUE(kvplatform::DeleteFileAt(folder + "Source Files" + kvplatform::kPathSeparator + "c.js"));
   frame->openProject(projectFile);
   ASSERT_TRUE(frame->projectOpen());
-  ASSERT_EQ(frame->tabs->tabList().size(), 2u);
-  EXPECT_EQ(frame->tabs->tabList()[0].record->item->displayName, "a.js");
+  ASSERT_EQ(frame->tabs().tabList().size(), 2u);
+  EXPECT_EQ(frame->tabs().tabList()[0].record->item->displayName, "a.js");
   EXPECT_EQ(activeName(), "a.js");
 }
 

@@ -8,7 +8,7 @@
 #include "build/Builder.h"
 #include "platform/Platform.h"
 #include "project/Project.h"
-#include "project/XML.h"
+#include "project/ProjectOpenCheck.h"
 #include "tools/cli/ProjectFileBytes.h"
 
 namespace kvcli {
@@ -28,11 +28,8 @@ struct BuildArguments {
 };
 
 bool ParseTarget(const std::string& name, std::int32_t& target) {
-  if (name == "win64") target = static_cast<std::int32_t>(BuildTarget::Windows64);
-  else if (name == "win32") target = static_cast<std::int32_t>(BuildTarget::Windows32);
-  else if (name == "macos") target = static_cast<std::int32_t>(BuildTarget::MacOS);
-  else return false;
-  return true;
+  target = TargetFromCommandLineName(name);
+  return target != 0;
 }
 
 bool ParseArguments(const std::vector<std::string>& arguments, BuildArguments& parsed) {
@@ -52,13 +49,10 @@ bool ParseArguments(const std::vector<std::string>& arguments, BuildArguments& p
   return !parsed.projectPath.empty();
 }
 
-const char* TargetName(std::int32_t target) {
-  switch (static_cast<BuildTarget>(target)) {
-    case BuildTarget::Windows64: return "win64";
-    case BuildTarget::Windows32: return "win32";
-    case BuildTarget::MacOS: return "macos";
-  }
-  return "win64";
+// Codes the project file may hold beyond the known ones build as Windows 64.
+std::string TargetName(std::int32_t target) {
+  const std::string name = TargetCommandLineName(target);
+  return name.empty() ? TargetCommandLineName(static_cast<std::int32_t>(BuildTarget::Windows64)) : name;
 }
 
 // Prints each step as it ends; remembers the first failure for the closing message.
@@ -76,12 +70,10 @@ public:
   std::optional<kvbuild::StepReport> failure;
 };
 
-// Why Load refused the file: it is not a project, or another IDE process holds it.
+// Why Load refused the file; a project that checks out was taken between the check and the load.
 std::string LoadFailure(const std::string& path) {
-  if (!kvplatform::CanRead(path)) return "cannot be read";
-  KVXML file;
-  if (!file.Load(path) || file.Count("/Project") != 1) return "is not a KelVox Studio project file";
-  return "is open in another KelVox Studio process (pid " + file.GetString("//Project/pid") + ")";
+  const std::string why = WhyProjectCannotOpen(path);
+  return why.empty() ? "is open in another KelVox Studio process" : why;
 }
 
 int Fail(const std::string& step, const std::string& path, const std::string& why) {
@@ -112,7 +104,7 @@ int RunBuildCommand(const std::vector<std::string>& arguments, const std::string
   if (!project.Load(parsed.projectPath)) return Fail("project", parsed.projectPath, LoadFailure(parsed.projectPath));
   const std::int32_t target = parsed.target != 0 ? parsed.target : project.Target();
   std::printf("%-17s %s: %s for %s\n", "project", parsed.projectPath.c_str(), project.Name().c_str(),
-              TargetName(target));
+              TargetName(target).c_str());
 
   StepPrinter printer;
   kvbuild::KVBuilder builder(project, idePath, &printer);

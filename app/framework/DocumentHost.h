@@ -1,0 +1,26 @@
+// KVDocumentHost: what panes and editors may ask of the window that owns the documents.
+// They hold this interface, never the frame itself, so that no pane depends on the frame.
+#pragma once
+
+#include <string>
+
+struct DocumentRecord;
+
+class KVDocumentHost {
+public:
+  // Opens the record's editor if needed and brings it to the front; line and position are
+  // -1 when the caret stays where it is.
+  virtual void openDocument(DocumentRecord* record, int line, int position) = 0;
+  // Closes one document, asking first when it has unsaved changes; false when the user
+  // cancelled or the save failed.
+  virtual bool closeDocument(DocumentRecord* record) = 0;
+  // Closes the document, takes the item out of the project and deletes its file.
+  virtual bool removeDocument(DocumentRecord* record) = 0;
+  // A text in one part of the status bar (0 general, 1 and 2 the caret position).
+  virtual void setStatusText(int part, const std::string& text) = 0;
+  // The panes' sizes changed (a splitter moved, a pane was shown or hidden).
+  virtual void relayout() = 0;
+
+protected:
+  ~KVDocumentHost() = default;
+};
