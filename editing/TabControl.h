@@ -1,61 +1,54 @@
-// KVTabControl: the strip of document tabs above the document area. It keeps one tab per
-// open document in opening order, marks the active one and those with unsaved changes, and
-// gives the tab state that the project file stores.
+// KVTabControl: the strip of document tabs above the document area. It draws the tab strip's
+// model (order, the active tab, widths, scrolling by whole tabs) with one tab per open
+// document, and opens, closes and activates documents through the documents seam.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
-#include <string>
 #include <vector>
 
 #include "app/framework/Framework.h"
-
+#include "editing/TabStripModel.h"
+#include "project/ProjectViewState.h"
 
 class KVTabControl : public KVDialog {
 public:
-  struct Tab {
-    int id = 0;
-    bool selected = false;
-    RECT rect = {};
-    DocumentRecord* record = nullptr;
-  };
-
   explicit KVTabControl(KVDocumentHost& host);
-  ~KVTabControl() override;
 
   bool createPane(HWND frame, int x, int y, int width);
   int stripHeight() const;
 
   // Appends a tab for the record; returns its id.
   int add(DocumentRecord* record);
-  // Removes the record's tab; true while tabs remain. When the removed tab was selected a
-  // neighbouring document is opened through the frame.
+  // Removes the record's tab; true while tabs remain. When the removed tab was the active one
+  // its neighbour's document is opened.
   bool remove(DocumentRecord* record);
   void select(int id);
+  // Redraws a tab whose title or modified mark may have changed.
   void repaintTab(int id);
   // Forgets every tab; ids start again at 100.
   void clear();
-  // The Tabs fragment: one Name per tab in order, then Selected for the active one.
-  std::string stateText() const;
+  // The open tabs and the active one, as the project file keeps them.
+  SavedTabs savedTabs() const;
 
-  const std::vector<Tab>& tabList() const { return tabs; }
-  const Tab* selectedTab() const;
-  // The record of the tab after (or before) the selected one, wrapping around; null with
-  // fewer than two tabs.
+  const std::vector<KVTabStripModel::Tab>& tabList() const { return model.Tabs(); }
+  DocumentRecord* recordOf(int id) const;
+  DocumentRecord* selectedRecord() const { return recordOf(model.ActiveId()); }
+  // The record of the tab after (or before) the active one, wrapping around; null with fewer
+  // than two tabs.
   DocumentRecord* neighbourOfSelected(bool forward) const;
 
   INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-  void measure();
+  int titleWidth(const std::string& caption) const;
   void onPaint();
   void onClick(int x, int y);
+  void onSize(int width);
 
   KVDocumentHost& host;
-  std::vector<Tab> tabs;
-  int nextId = 100;
-  HBRUSH stripBrush = nullptr;
-  HBRUSH tabBrush = nullptr;
-  HBRUSH selectedBrush = nullptr;
+  KVTabStripModel model;
+  kvwin::Brush stripBrush;
+  kvwin::Brush tabBrush;
+  kvwin::Brush selectedBrush;
 };

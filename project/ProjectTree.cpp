@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include "common/Text.h"
-#include "project/XML.h"
 
 namespace {
 
@@ -139,21 +138,19 @@ void KVProjectTree::SelectNode(HTREEITEM node) {
   TreeView_SelectItem(treeViewWindow, node);
 }
 
-std::string KVProjectTree::LayoutFragment() const {
-  std::string text = "<Layout><SourceFiles>";
-  if (categories[0]) appendLayout(categories[0], text);
-  return text + "</SourceFiles></Layout>";
+std::vector<LayoutEntry> KVProjectTree::layout() const {
+  return categories[0] ? layoutBelow(categories[0]) : std::vector<LayoutEntry>{};
 }
 
-void KVProjectTree::appendLayout(HTREEITEM parent, std::string& text) const {
+std::vector<LayoutEntry> KVProjectTree::layoutBelow(HTREEITEM parent) const {
+  std::vector<LayoutEntry> entries;
   for (HTREEITEM node = TreeView_GetChild(treeViewWindow, parent); node;
        node = TreeView_GetNextSibling(treeViewWindow, node)) {
-    text += "<Item>";
-    text += KVXML::ElementText("Name", NodeText(treeViewWindow, node));
-    if (!NodeData(treeViewWindow, node)) {
-      text += KVXML::ElementText("Folder/", nullptr);
-      appendLayout(node, text);
-    }
-    text += "</Item>";
+    LayoutEntry entry;
+    entry.name = NodeText(treeViewWindow, node);
+    entry.folder = NodeData(treeViewWindow, node) == 0;
+    if (entry.folder) entry.children = layoutBelow(node);
+    entries.push_back(std::move(entry));
   }
+  return entries;
 }

@@ -6,8 +6,10 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "app/framework/Framework.h"
+#include "project/ProjectViewState.h"
 
 class KVProjectTree : public KVDialog {
 public:
@@ -27,8 +29,8 @@ public:
   void removeNode(DocumentRecord* record);
   // Appends a user folder under parent (the source files category when null) and selects it.
   HTREEITEM AddFolder(const std::string& label, HTREEITEM parent);
-  // The saved form of the folder arrangement below "Source Files".
-  std::string LayoutFragment() const;
+  // The folder arrangement below "Source Files", as the project file keeps it.
+  std::vector<LayoutEntry> layout() const;
   void ExpandCategories();
   void SelectNode(HTREEITEM node);
 
@@ -42,7 +44,7 @@ public:
 private:
   HTREEITEM insertNode(HTREEITEM parent, const std::string& text, LPARAM data);
   HTREEITEM categoryFor(const DocumentRecord& record) const;
-  void appendLayout(HTREEITEM parent, std::string& text) const;
+  std::vector<LayoutEntry> layoutBelow(HTREEITEM parent) const;
   void onInitDialog();
   bool onDoubleClick();
 

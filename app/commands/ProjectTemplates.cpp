@@ -4,7 +4,9 @@
 #include <cctype>
 #include <string_view>
 
+#include "common/PathName.h"
 #include "common/Text.h"
+#include "project/ProjectItem.h"
 #include "project/XML.h"
 
 namespace kvcommands {
@@ -92,11 +94,7 @@ std::string SourceFileNameFromInput(const std::string& typed) { return WithSuffi
 std::string DialogWindowFileNameFromInput(const std::string& typed) { return WithSuffix(typed, ".win"); }
 
 std::string LibraryBaseName(const std::string& libraryPath) {
-  const std::size_t slash = libraryPath.find_last_of("\\/");
-  std::string name = slash == std::string::npos ? libraryPath : libraryPath.substr(slash + 1);
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.resize(dot);
-  return name;
+  return FileStem(kvpath::FileNameOf(libraryPath));
 }
 
 std::string NewNameRefusal(const std::string& name) {

@@ -15,6 +15,7 @@
 #include "editing/TabControl.h"
 #include "platform/Platform.h"
 #include "project/ProjectTree.h"
+#include "project/ProjectViewState.h"
 #include "resources/ResourceIds.h"
 
 void KVFrameWindow::setStatusParts() {
@@ -170,7 +171,7 @@ void KVFrameWindow::build() {
   const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   const auto started = std::chrono::steady_clock::now();
   saveAll();
-  projectModel->Save(tabStrip->stateText(), tree->LayoutFragment());
+  projectModel->Save(TabsFragment(tabStrip->savedTabs()), LayoutFragment(tree->layout()));
   FirstFailure failure;
   const std::int32_t target = projectModel->Target();
   const bool built = kvbuild::KVBuilder(*projectModel, projectModel->IdeExecutablePath(), &failure).Build(target);

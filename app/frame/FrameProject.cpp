@@ -10,12 +10,7 @@
 #include "platform/Platform.h"
 #include "project/ProjectOpenCheck.h"
 #include "project/ProjectTree.h"
-
-namespace {
-
-std::string Indexed(const std::string& path, int index) { return path + "[" + std::to_string(index) + "]"; }
-
-}  // namespace
+#include "project/ProjectViewState.h"
 
 int KVFrameWindow::message(const std::string& text, UINT type) {
   return MessageBoxW(window, kvtext::Utf8ToWide(text).c_str(), L"KelVox Studio", type);
@@ -53,7 +48,7 @@ bool KVFrameWindow::loadProject(const std::string& path) {
 
   SetWindowTextW(window, kvtext::Utf8ToWide("KelVox Studio - " + projectModel->Name()).c_str());
   if (kvplatform::CanRead(path)) {
-    ideSettings.document.SetString("//Settings/LastProject", path);
+    ideSettings.setLastProject(path);
     ideSettings.addRecent(path);
   }
   updateCommandStates();
@@ -62,58 +57,38 @@ bool KVFrameWindow::loadProject(const std::string& path) {
   return true;
 }
 
-namespace {
-
-constexpr const char* kLayoutItems = "//Project/Layout/SourceFiles/Item";
-
-}  // namespace
-
+// Files the saved layout does not name stay out of the tree; without a layout every source
+// file sits directly under Source Files.
 void KVFrameWindow::placeRecordsInTree() {
-  KVXML& file = projectModel->Document();
-  if (file.Count(kLayoutItems) == 0) {
+  const std::optional<std::vector<LayoutEntry>> layout = ReadLayout(projectModel->Document());
+  if (!layout) {
     for (const auto& record : records) {
       if (record->kind() == ProjectItemType::SourceFile) tree->PlaceNode(record.get(), tree->sourceFilesNode());
     }
     return;
   }
-  // Depth first through the saved folders; files the layout does not name stay out of the tree.
-  struct Level {
-    std::string path;
-    HTREEITEM parent;
-  };
-  std::vector<Level> pending = {{kLayoutItems, tree->sourceFilesNode()}};
-  while (!pending.empty()) {
-    const Level level = pending.back();
-    pending.pop_back();
-    const int count = file.Count(level.path);
-    for (int i = 1; i <= count; ++i) {
-      const std::string entry = Indexed(level.path, i);
-      const std::string name = file.GetString(entry + "/Name");
-      if (file.Count(entry + "/Folder") == 1) {
-        pending.push_back({entry + "/Item", tree->AddFolder(name, level.parent)});
-      } else if (DocumentRecord* record = findRecord(ProjectItemType::SourceFile, name); record && !record->treeNode) {
-        tree->PlaceNode(record, level.parent);
-      }
+  placeLayout(*layout, tree->sourceFilesNode());
+}
+
+void KVFrameWindow::placeLayout(const std::vector<LayoutEntry>& entries, HTREEITEM parent) {
+  for (const LayoutEntry& entry : entries) {
+    if (entry.folder) {
+      placeLayout(entry.children, tree->AddFolder(entry.name, parent));
+    } else if (DocumentRecord* record = findRecord(ProjectItemType::SourceFile, entry.name);
+               record && !record->treeNode) {
+      tree->PlaceNode(record, parent);
     }
   }
 }
 
 void KVFrameWindow::restoreTabs() {
-  KVXML& file = projectModel->Document();
-  constexpr const char* kTabNames = "//Project/Tabs/Name";
-  const int count = file.Count(kTabNames);
-  for (int i = 1; i <= count; ++i) {
-    const auto kind = static_cast<ProjectItemType>(kvtext::LeadingInt32(file.GetTabAttribute(i, "type")));
-    DocumentRecord* record = findRecord(kind, file.GetString(Indexed(kTabNames, i)));
-    if (!record) continue;
-    const bool text = IsTextKind(kind);
-    const int line = text ? kvtext::LeadingInt32(file.GetTabAttribute(i, "line")) : -1;
-    const int position = text ? kvtext::LeadingInt32(file.GetTabAttribute(i, "position")) : -1;
-    openDocument(record, line, position);
+  const SavedTabs saved = ReadSavedTabs(projectModel->Document());
+  for (const SavedTab& tab : saved.tabs) {
+    if (DocumentRecord* record = findRecord(tab.type, tab.displayName)) openDocument(record, tab.line, tab.position);
   }
-  if (count > 0) {
-    const auto kind = static_cast<ProjectItemType>(kvtext::LeadingInt32(file.GetString("//Project/Tabs/Selected/@type")));
-    if (DocumentRecord* selected = findRecord(kind, file.GetString("//Project/Tabs/Selected"))) {
+  if (!saved.tabs.empty()) {
+    if (!saved.selected) return;
+    if (DocumentRecord* selected = findRecord(saved.selected->type, saved.selected->displayName)) {
       activateDocument(selected, -1, -1);
       tree->SelectNode(selected->treeNode);
     }
@@ -142,8 +117,8 @@ bool KVFrameWindow::closeProject() {
       if (record->editor) record->editor->modified = 0;
     }
   }
-  const std::string layout = tree->LayoutFragment();
-  const std::string tabState = tabStrip->stateText();
+  const std::string layout = LayoutFragment(tree->layout());
+  const std::string tabState = TabsFragment(tabStrip->savedTabs());
   projectModel->ReleaseLock();
   projectModel->Save(tabState, layout);
   clearDocuments();

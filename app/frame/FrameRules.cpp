@@ -1,17 +1,13 @@
 #include "app/frame/FrameRules.h"
 
-
+#include "common/PathName.h"
 #include "resources/ResourceIds.h"
 
 namespace kvframe {
 
 namespace {
 
-constexpr int kTreeMinimumWidth = 150;
-constexpr int kOutputDefaultHeight = 200;
-constexpr int kOutputMinimumHeight = 50;
 constexpr int kTreeSplitterWidth = 5;
-
 
 }  // namespace
 
@@ -37,10 +33,7 @@ std::vector<CommandState> CommandStates(bool projectOpen, std::int32_t target,
 }
 
 std::string RecentProjectMenuText(int n, const std::string& path) {
-  const std::size_t slash = path.find_last_of("\\/");
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.erase(dot);
+  const std::string name = FileStem(kvpath::FileNameOf(path));
   return "&" + std::to_string(n) + " " + name + " (" + path + ")";
 }
 
@@ -50,13 +43,6 @@ std::string RunRefusal(const std::string& exeName, bool built) {
   }
   if (!built) return exeName + " has not been built yet. Build the project first (F7).";
   return {};
-}
-
-int TreeWidthFromSetting(int stored) { return stored > kTreeMinimumWidth ? stored : kTreeMinimumWidth; }
-
-int OutputHeightFromSetting(int stored) {
-  if (stored == 0) return kOutputDefaultHeight;
-  return stored < kOutputMinimumHeight ? kOutputMinimumHeight : stored;
 }
 
 FrameLayout ComputeLayout(const LayoutInput& in) {

@@ -33,10 +33,6 @@ std::string RecentProjectMenuText(int n, const std::string& path);
 std::string RunRefusal(const std::string& exeName, bool built);
 
 
-// Pane sizes read from the settings, with their floors.
-int TreeWidthFromSetting(int stored);
-int OutputHeightFromSetting(int stored);
-
 struct Rect {
   int x = 0, y = 0, width = 0, height = 0;
   bool operator==(const Rect& o) const {

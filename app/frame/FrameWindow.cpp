@@ -34,19 +34,16 @@ HWND KVFrameWindow::toolbar() const { return frameToolbar ? frameToolbar->window
 HWND KVFrameWindow::create(const std::string& title, int iconId, int menuId) {
   if (!registerClass(iconId, menuId)) return nullptr;
   projectModel = std::make_unique<KVProject>();
-  const int x = ideSettings.readNumber("//Settings/Position/Left");
-  const int y = ideSettings.readNumber("//Settings/Position/Top");
-  const int width = ideSettings.readNumber("//Settings/Position/Width");
-  const int height = ideSettings.readNumber("//Settings/Position/Height");
+  const KVSettings::WindowPosition at = ideSettings.windowPosition();
   const HWND created =
       CreateWindowExW(0, kvtext::Utf8ToWide(className).c_str(), kvtext::Utf8ToWide(title).c_str(),
-                      WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr, nullptr, instance, this);
+                      WS_OVERLAPPEDWINDOW, at.left, at.top, at.width, at.height, nullptr, nullptr, instance, this);
   if (created) updateCommandStates();
   return created;
 }
 
 void KVFrameWindow::showFirstTime(int showCommand) {
-  const bool restoreMaximised = ideSettings.readNumber("//Settings/Maximized") == 1;
+  const bool restoreMaximised = ideSettings.windowMaximized();
   const bool plain = showCommand == SW_SHOWNORMAL || showCommand == SW_SHOWDEFAULT || showCommand == SW_SHOW;
   ShowWindow(window, restoreMaximised && plain ? SW_SHOWMAXIMIZED : showCommand);
   UpdateWindow(window);
@@ -97,8 +94,8 @@ LRESULT KVFrameWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 }
 
 void KVFrameWindow::onCreate() {
-  const int treeWidth = kvframe::TreeWidthFromSetting(ideSettings.readNumber("//Settings/ProjectTreeWidth"));
-  const int outputHeight = kvframe::OutputHeightFromSetting(ideSettings.readNumber("//Settings/OutputHeight"));
+  const int treeWidth = ideSettings.treeWidth();
+  const int outputHeight = ideSettings.outputHeight();
   createStatusBar();
   frameToolbar = std::make_unique<KVFrameToolbar>();
   frameToolbar->create(window, instance, font, dpi);
@@ -106,12 +103,11 @@ void KVFrameWindow::onCreate() {
   setStatusParts();
   createPanes(treeWidth, outputHeight);
 
-  const std::string visible = ideSettings.document.GetString("//Settings/OutputVisible");
-  if (!visible.empty() && kvtext::LeadingInt32(visible) == 1) outputPane->show();
+  if (ideSettings.outputVisible()) outputPane->show();
 
   showIdleHint();
   // A last project that is gone is forgotten silently; one that cannot open says why.
-  const std::string lastProject = ideSettings.document.GetString("//Settings/LastProject");
+  const std::string lastProject = ideSettings.lastProject();
   if (!lastProject.empty() && kvplatform::CanRead(lastProject)) openProject(lastProject);
 }
 
@@ -180,10 +176,8 @@ void KVFrameWindow::onSize() {
   in.outputHeaderHeight = scaled(KVOutputDialog::kHeaderHeight);
   toolbarSize = in.toolbarHeight;
 
-  ideSettings.writeNumber("//Settings/ProjectTreeWidth", in.treeWidth);
-  if (outputPane->visible) {
-    ideSettings.writeNumberOrAppend("//Settings/OutputHeight", "OutputHeight", outputPane->height);
-  }
+  ideSettings.setTreeWidth(in.treeWidth);
+  if (outputPane->visible) ideSettings.setOutputHeight(outputPane->height);
 
   const kvframe::FrameLayout layout = kvframe::ComputeLayout(in);
   const auto place = [](HWND hwnd, const kvframe::Rect& r) { MoveWindow(hwnd, r.x, r.y, r.width, r.height, TRUE); };
@@ -230,8 +224,7 @@ void KVFrameWindow::onPaint() {
 void KVFrameWindow::closeFrame() {
   if (!closeProject()) return;
   storeWindowPlacement();
-  ideSettings.writeNumberOrAppend("//Settings/OutputVisible", "OutputVisible",
-                                  outputPane && outputPane->visible ? 1 : 0);
+  ideSettings.setOutputVisible(outputPane && outputPane->visible);
   ideSettings.save();
   if (propertyGrid && propertyGrid->window) DestroyWindow(propertyGrid->window);
   DestroyWindow(window);
@@ -254,12 +247,9 @@ void KVFrameWindow::storeWindowPlacement() {
   } else {
     GetWindowRect(window, &frame);
   }
-  ideSettings.writeNumber("//Settings/Position/Left", frame.left);
-  ideSettings.writeNumber("//Settings/Position/Top", frame.top);
-  ideSettings.writeNumber("//Settings/Position/Width", frame.right - frame.left);
-  ideSettings.writeNumber("//Settings/Position/Height", frame.bottom - frame.top);
-  const bool maximised = IsZoomed(window) || (IsIconic(window) && (placement.flags & WPF_RESTORETOMAXIMIZED));
-  ideSettings.writeNumberOrAppend("//Settings/Maximized", "Maximized", maximised ? 1 : 0);
+  ideSettings.setWindowPosition({frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top});
+  ideSettings.setWindowMaximized(IsZoomed(window) ||
+                                 (IsIconic(window) && (placement.flags & WPF_RESTORETOMAXIMIZED)));
 }
 
 HWND KVFrameWindow::dialogNavigationWindow() const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "app/framework/Framework.h"
 #include "app/settings/Settings.h"
 #include "project/Project.h"
+#include "project/ProjectViewState.h"
 
 class KVProjectCommands;
 class KVProjectTree;
@@ -124,6 +126,7 @@ private:
   // Opening a project.
   bool loadProject(const std::string& path);
   void placeRecordsInTree();
+  void placeLayout(const std::vector<LayoutEntry>& entries, HTREEITEM parent);
   void restoreTabs();
   DocumentRecord* findRecord(ProjectItemType kind, const std::string& displayName);
   DocumentRecord* knownRecord(const DocumentRecord* record) const;

@@ -11,8 +11,19 @@ namespace {
 
 constexpr const char* kRecentPath = "//Settings/RecentProjects/ProjectFile";
 
-std::string Indexed(const char* path, int index) {
-  return std::string(path) + "[" + std::to_string(index) + "]";
+constexpr const char* kLeft = "//Settings/Position/Left";
+constexpr const char* kTop = "//Settings/Position/Top";
+constexpr const char* kWidth = "//Settings/Position/Width";
+constexpr const char* kHeight = "//Settings/Position/Height";
+constexpr const char* kTreeWidth = "//Settings/ProjectTreeWidth";
+constexpr const char* kOutputHeight = "//Settings/OutputHeight";
+constexpr const char* kOutputVisible = "//Settings/OutputVisible";
+constexpr const char* kLastProject = "//Settings/LastProject";
+constexpr const char* kMaximized = "//Settings/Maximized";
+
+// Loaded and with the one Settings root the values live under.
+bool LoadSettingsDocument(KVXML& document, const std::string& path) {
+  return document.Load(path) && document.Count("/Settings") == 1;
 }
 
 }  // namespace
@@ -30,12 +41,20 @@ void KVSettings::load(const std::string& documentsFolder) {
   if (!kvplatform::CanRead(configPath)) {
     WriteTextFile(configPath, kDefaultText);
   }
-  document.Load(configPath);
+  if (!LoadSettingsDocument(document, configPath)) {
+    // A damaged file would leave every value empty and every save failing: it is kept for
+    // the user to look at, and the IDE starts from the defaults.
+    if (kvplatform::CopyFileOverwrite(configPath, configPath + ".bad")) {
+      WriteTextFile(configPath, kDefaultText);
+      document.Load(configPath);
+    } else {
+      document.Load(kDefaultText);
+    }
+  }
 
   recentProjects.clear();
-  const int count = document.Count(kRecentPath);
-  for (int i = 1; i <= count; ++i) {
-    std::string path = document.GetString(Indexed(kRecentPath, i));
+  for (const KVXMLNode& entry : document.Nodes(kRecentPath)) {
+    std::string path = entry.Text();
     if (kvplatform::CanRead(path)) {
       recentProjects.push_back(std::move(path));
     }
@@ -79,3 +98,42 @@ void KVSettings::writeNumberOrAppend(const std::string& xpath, const std::string
     document.AddChildNumber("//Settings", name, value);
   }
 }
+
+KVSettings::WindowPosition KVSettings::windowPosition() {
+  return {readNumber(kLeft), readNumber(kTop), readNumber(kWidth), readNumber(kHeight)};
+}
+
+void KVSettings::setWindowPosition(const WindowPosition& position) {
+  writeNumber(kLeft, position.left);
+  writeNumber(kTop, position.top);
+  writeNumber(kWidth, position.width);
+  writeNumber(kHeight, position.height);
+}
+
+int KVSettings::treeWidth() { return std::max(readNumber(kTreeWidth), kTreeMinimumWidth); }
+
+void KVSettings::setTreeWidth(int width) { writeNumber(kTreeWidth, width); }
+
+int KVSettings::outputHeight() {
+  const int stored = readNumber(kOutputHeight);
+  if (stored == 0) return kOutputDefaultHeight;
+  return std::max(stored, kOutputMinimumHeight);
+}
+
+void KVSettings::setOutputHeight(int height) {
+  writeNumberOrAppend(kOutputHeight, "OutputHeight", height);
+}
+
+bool KVSettings::outputVisible() { return readNumber(kOutputVisible) == 1; }
+
+void KVSettings::setOutputVisible(bool visible) {
+  writeNumberOrAppend(kOutputVisible, "OutputVisible", visible ? 1 : 0);
+}
+
+bool KVSettings::windowMaximized() { return readNumber(kMaximized) == 1; }
+
+void KVSettings::setWindowMaximized(bool maximized) { writeNumberOrAppend(kMaximized, "Maximized", maximized ? 1 : 0); }
+
+std::string KVSettings::lastProject() { return document.GetString(kLastProject); }
+
+void KVSettings::setLastProject(const std::string& path) { document.SetString(kLastProject, path); }

@@ -79,15 +79,6 @@ TEST(FrameTexts, RunNeedsABuiltFileOfTheProjectFolder) {
   }
 }
 
-TEST(FrameLayoutRules, PaneSizesFromSettingsHaveFloors) {
-  struct Row { int stored, tree, output; };
-  for (const Row& r : {Row{0, 150, 200}, Row{150, 150, 150}, Row{151, 151, 151}, Row{30, 150, 50},
-                       Row{-5, 150, 50}, Row{400, 400, 400}}) {
-    EXPECT_EQ(TreeWidthFromSetting(r.stored), r.tree) << r.stored;
-    EXPECT_EQ(OutputHeightFromSetting(r.stored), r.output) << r.stored;
-  }
-}
-
 TEST(FrameLayoutRules, PanesTileTheClientArea) {
   LayoutInput in;
   in.clientWidth = 1000; in.clientHeight = 700; in.statusHeight = 22; in.toolbarHeight = 30;

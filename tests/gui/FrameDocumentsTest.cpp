@@ -128,7 +128,7 @@ TEST_F(FrameDocumentsTest, OpenedDocumentsGetTabsAndTheLastOneIsActive) {
   EXPECT_TRUE(IsWindowVisible(record("b.js")->editor->editorWindow));
   EXPECT_FALSE(IsWindowVisible(record("a.js")->editor->editorWindow));
   EXPECT_TRUE(IsWindowVisible(frame->tabs().window));
-  EXPECT_EQ(frame->tabs().selectedTab()->record, record("b.js"));
+  EXPECT_EQ(frame->tabs().selectedRecord(), record("b.js"));
   EXPECT_EQ(frame->tabs().tabList()[0].id, 100);
 
   const kvframe::Rect area = frame->editorArea();
@@ -281,7 +281,7 @@ TEST_F(FrameDocumentsTest, OpenTabsAreSavedAndRestoredWithTheProject) {
   frame->openProject(projectFile);
   ASSERT_TRUE(frame->projectOpen());
   ASSERT_EQ(frame->tabs().tabList().size(), 2u);
-  EXPECT_EQ(frame->tabs().tabList()[0].record->item->displayName, "a.js");
+  EXPECT_EQ(frame->tabs().recordOf(frame->tabs().tabList()[0].id)->item->displayName, "a.js");
   EXPECT_EQ(activeName(), "a.js");
 }
 

@@ -276,7 +276,7 @@ TEST_F(FrameTest, OpeningAProjectFillsTheTreeAndTitle) {
   EXPECT_EQ(kvtext::WideToUtf8(title), "KelVox Studio - Tree");
   ASSERT_EQ(frame->documents().size(), 3u);  // main.js, version information, icon
   for (const auto& record : frame->documents()) EXPECT_NE(record->treeNode, nullptr) << record->item->displayName;
-  EXPECT_EQ(frame->projectTree().LayoutFragment(),
+  EXPECT_EQ(LayoutFragment(frame->projectTree().layout()),
             "<Layout><SourceFiles><Item><Name>main.js</Name></Item></SourceFiles></Layout>");
   EXPECT_EQ(frame->settings().document.GetString("//Settings/LastProject"), file);
 
