@@ -33,8 +33,7 @@ public:
   // file left behind, when there is no image, the payload cannot be read, outputPath names
   // the input, or the result would not be a valid image.
   bool AppendSection(const std::string& outputPath, const std::string& payloadPath,
-                     const std::string& sectionName = "snapshot",
-                     std::uint32_t characteristics = kDiscardable);
+                     const std::string& sectionName = "snapshot", std::uint32_t characteristics = kDiscardable);
 
   const std::string& Path() const { return path; }
   bool Is32() const { return headers.Is32(); }

@@ -380,7 +380,8 @@ bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index,
   if (old.characteristics & kSectionInitializedData) newInitialized += newRawSize - old.sizeOfRawData;
   if (newSizeOfImage > kMax32 || newInitialized > kMax32) return false;
 
-  const std::uint64_t newLength = static_cast<std::uint64_t>(old.pointerToRawData) + newRawSize + (image.size() - tailFrom);
+  const std::uint64_t newLength =
+      static_cast<std::uint64_t>(old.pointerToRawData) + newRawSize + (image.size() - tailFrom);
   if (newLength > kMax32) return false;
   out.clear();
   out.reserve(static_cast<std::size_t>(newLength));
@@ -408,14 +409,16 @@ bool ResourceImage::RebuildAdded(const ResourceSection& resources, std::string& 
   // and nothing there yet (a bound-import table may sit after the section table).
   const std::uint64_t tableEnd = headers.HeadersEnd();
   const std::uint64_t newTableEnd = tableEnd + kSectionHeaderSize;
-  if (newTableEnd > optional.sizeOfHeaders || newTableEnd > image.size() || Sections().size() >= kMaxSections) return false;
+  if (newTableEnd > optional.sizeOfHeaders || newTableEnd > image.size() || Sections().size() >= kMaxSections)
+    return false;
   std::uint64_t rawEnd = optional.sizeOfHeaders;
   // The headers take the image's first page in memory too: a section never starts at RVA 0.
   std::uint64_t virtualEnd = std::max<std::uint64_t>({optional.sizeOfImage, optional.sizeOfHeaders, 1});
   for (const SectionHeader& section : Sections()) {
     if (section.sizeOfRawData != 0) {
       if (section.pointerToRawData < newTableEnd) return false;
-      rawEnd = std::max<std::uint64_t>(rawEnd, static_cast<std::uint64_t>(section.pointerToRawData) + section.sizeOfRawData);
+      rawEnd =
+          std::max<std::uint64_t>(rawEnd, static_cast<std::uint64_t>(section.pointerToRawData) + section.sizeOfRawData);
     }
     // A section takes at least one byte of memory, so that the new one comes after it.
     virtualEnd = std::max<std::uint64_t>(
@@ -458,7 +461,8 @@ bool ResourceImage::RebuildAdded(const ResourceSection& resources, std::string& 
   }
   if (!DirectoriesOutside(newDirectories, added.virtualAddress, rawSize)) return false;
   std::uint32_t newSymbolTable = symbolTable;
-  if (symbolTable != 0 && symbolTable >= rawEnd) newSymbolTable = static_cast<std::uint32_t>(symbolTable + overlayShift);
+  if (symbolTable != 0 && symbolTable >= rawEnd)
+    newSymbolTable = static_cast<std::uint32_t>(symbolTable + overlayShift);
 
   out.clear();
   out.reserve(static_cast<std::size_t>(newLength));

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/ByteIO.h"
+#include "pe/VersionResource.h"
 #include "platform/Platform.h"
 #include "platform/VersionResource.h"
 
@@ -22,7 +23,7 @@ bool ReadFileVersionInfo(const std::string& path, FileVersionInfo& info) {
   std::string image;
   if (!kvplatform::FileLength(file.get(), length) || !kvplatform::ReadAt(file.get(), length, 0, length, image)) return false;
   std::string_view block;
-  return FindVersionResource(image, block) && ParseVersionBlock(block, info);
+  return kvpe::FindVersionResource(image, block) && ParseVersionBlock(block, info);
 }
 
 }  // namespace kvplatform

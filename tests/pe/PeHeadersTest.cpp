@@ -40,12 +40,12 @@ std::string Headers(bool pe32) {
   Put16(bytes, kFileHeaderAt + 16, static_cast<std::uint16_t>(OptionalSize(pe32)));
   Put16(bytes, kFileHeaderAt + 18, kvpe::kFileExecutable);
   Put16(bytes, kOptionalAt, pe32 ? kvpe::kPe32Magic : kvpe::kPe32PlusMagic);
-  Put32(bytes, kOptionalAt + 8, 0x600);     // SizeOfInitializedData
-  Put32(bytes, kOptionalAt + 32, 0x1000);   // SectionAlignment
-  Put32(bytes, kOptionalAt + 36, 0x200);    // FileAlignment
-  Put32(bytes, kOptionalAt + 56, 0x3000);   // SizeOfImage
-  Put32(bytes, kOptionalAt + 60, 0x400);    // SizeOfHeaders
-  Put32(bytes, kOptionalAt + 64, 0xABCD);   // CheckSum
+  Put32(bytes, kOptionalAt + 8, 0x600);    // SizeOfInitializedData
+  Put32(bytes, kOptionalAt + 32, 0x1000);  // SectionAlignment
+  Put32(bytes, kOptionalAt + 36, 0x200);   // FileAlignment
+  Put32(bytes, kOptionalAt + 56, 0x3000);  // SizeOfImage
+  Put32(bytes, kOptionalAt + 60, 0x400);   // SizeOfHeaders
+  Put32(bytes, kOptionalAt + 64, 0xABCD);  // CheckSum
   Put32(bytes, kOptionalAt + (pe32 ? 92 : 108), 16);
   Put32(bytes, kOptionalAt + (pe32 ? 96 : 112) + 2 * 8, 0x2000);  // resources
   Put32(bytes, kOptionalAt + (pe32 ? 96 : 112) + 2 * 8 + 4, 0x123);
@@ -53,10 +53,10 @@ std::string Headers(bool pe32) {
   for (std::uint32_t i = 0; i < 2; ++i) {
     const std::size_t at = TableAt(pe32) + 40 * i;
     bytes.replace(at, 5, names[i]);
-    Put32(bytes, at + 8, 0x100 + i);          // VirtualSize
-    Put32(bytes, at + 12, 0x1000 * (i + 1));  // VirtualAddress
-    Put32(bytes, at + 16, 0x200);             // SizeOfRawData
-    Put32(bytes, at + 20, 0x400 + 0x200 * i);  // PointerToRawData
+    Put32(bytes, at + 8, 0x100 + i);               // VirtualSize
+    Put32(bytes, at + 12, 0x1000 * (i + 1));       // VirtualAddress
+    Put32(bytes, at + 16, 0x200);                  // SizeOfRawData
+    Put32(bytes, at + 20, 0x400 + 0x200 * i);      // PointerToRawData
     bytes[at + 24] = static_cast<char>(0x11 + i);  // relocations: kept as they are
     Put32(bytes, at + 36, 0x40000040);
   }
@@ -129,7 +129,9 @@ const Fault kFaults[] = {
     {"SizeOfOptionalHeader short of the fixed fields",
      [](std::string& b, bool pe32) { Put16(b, kFileHeaderAt + 16, pe32 ? 95 : 111); }},
     {"SizeOfOptionalHeader moves the table past the end",
-     [](std::string& b, bool pe32) { Put16(b, kFileHeaderAt + 16, static_cast<std::uint16_t>(OptionalSize(pe32) + 8)); }},
+     [](std::string& b, bool pe32) {
+       Put16(b, kFileHeaderAt + 16, static_cast<std::uint16_t>(OptionalSize(pe32) + 8));
+     }},
     {"SizeOfOptionalHeader 0xFFFF", [](std::string& b, bool) { Put16(b, kFileHeaderAt + 16, 0xFFFF); }},
     {"one section more than the table holds", [](std::string& b, bool) { Put16(b, kFileHeaderAt + 2, 3); }},
     {"NumberOfSections 0xFFFF", [](std::string& b, bool) { Put16(b, kFileHeaderAt + 2, 0xFFFF); }},

@@ -14,9 +14,8 @@ SectionLookup FindSection(std::string_view image, std::string_view name, std::st
   }
   if (match == nullptr) return SectionLookup::NotFound;
 
-  const std::uint32_t size = match->virtualSize != 0 && match->virtualSize <= match->sizeOfRawData
-                                 ? match->virtualSize
-                                 : match->sizeOfRawData;
+  const std::uint32_t size =
+      match->virtualSize != 0 && match->virtualSize <= match->sizeOfRawData ? match->virtualSize : match->sizeOfRawData;
   if (!kvbytes::ByteReader::slice(image, match->pointerToRawData, size, data)) return SectionLookup::OutsideFile;
   return SectionLookup::Found;
 }
