@@ -45,8 +45,8 @@ TEST(ResourceUpdate, EmptyUpdateFails) {
 }
 
 #ifndef _WIN32
-// POSIX has a resource writer of its own (platform/ResourceImage, tested in depth by
-// tests/platform/ResourceWriterTest.cpp): stamps reach the image and read back, and a file
+// POSIX has a resource writer of its own (pe/ResourceImage, tested in depth by
+// tests/pe/ResourceWriterTest.cpp): stamps reach the image and read back, and a file
 // that is not an image is left alone.
 TEST(ResourceUpdate, PosixStampsAnImage) {
   TempFolder temp;
