@@ -20,8 +20,9 @@ struct ButtonSpec {
 constexpr int kTargetButtonPosition = 12;
 constexpr int kImageCount = 12;
 constexpr int kImageSize = 24;
-// Room around the selector's text and for its drop-down arrow, at 96 DPI.
-constexpr int kTargetTextPadding = 16;
+// Room around the selector's text and for its drop-down arrow, at 96 DPI. Some toolbars keep
+// an image's width before the text of a button without image, so that width is counted too.
+constexpr int kTargetTextPadding = 16 + kImageSize;
 constexpr int kDropDownArrowWidth = 14;
 
 constexpr ButtonSpec kButtons[] = {
