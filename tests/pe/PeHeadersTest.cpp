@@ -12,7 +12,6 @@
 #include <string>
 
 #include "common/ByteIO.h"
-#include "pe/PeFormat.h"
 
 namespace {
 
@@ -34,12 +33,12 @@ std::string Headers(bool pe32) {
   bytes[1] = 'Z';
   Put32(bytes, 60, kNtAt);
   bytes.replace(kNtAt, 4, std::string("PE\0\0", 4));
-  Put16(bytes, kFileHeaderAt, pe32 ? kvpe::kMachineI386 : kvpe::kMachineAmd64);
+  Put16(bytes, kFileHeaderAt, pe32 ? 0x14C : 0x8664);
   Put16(bytes, kFileHeaderAt + 2, 2);
   Put32(bytes, kFileHeaderAt + 8, 0x1234);  // PointerToSymbolTable
   Put16(bytes, kFileHeaderAt + 16, static_cast<std::uint16_t>(OptionalSize(pe32)));
-  Put16(bytes, kFileHeaderAt + 18, kvpe::kFileExecutable);
-  Put16(bytes, kOptionalAt, pe32 ? kvpe::kPe32Magic : kvpe::kPe32PlusMagic);
+  Put16(bytes, kFileHeaderAt + 18, 0x0002);
+  Put16(bytes, kOptionalAt, pe32 ? 0x10B : 0x20B);
   Put32(bytes, kOptionalAt + 8, 0x600);    // SizeOfInitializedData
   Put32(bytes, kOptionalAt + 32, 0x1000);  // SectionAlignment
   Put32(bytes, kOptionalAt + 36, 0x200);   // FileAlignment
@@ -80,9 +79,9 @@ TEST(PeHeaders, ReadsPe32AndPe32Plus) {
     EXPECT_EQ(headers.DirectoriesAt(), kOptionalAt + (pe32 ? 96u : 112u));
     EXPECT_EQ(headers.SectionTableAt(), TableAt(pe32));
     EXPECT_EQ(headers.HeadersEnd(), bytes.size());
-    EXPECT_EQ(headers.File().machine, pe32 ? kvpe::kMachineI386 : kvpe::kMachineAmd64);
+    EXPECT_EQ(headers.File().machine, pe32 ? 0x14C : 0x8664);
     EXPECT_EQ(headers.File().pointerToSymbolTable, 0x1234u);
-    EXPECT_EQ(headers.File().characteristics, kvpe::kFileExecutable);
+    EXPECT_EQ(headers.File().characteristics, 0x0002);
     EXPECT_EQ(headers.Optional().sizeOfInitializedData, 0x600u);
     EXPECT_EQ(headers.Optional().sectionAlignment, 0x1000u);
     EXPECT_EQ(headers.Optional().fileAlignment, 0x200u);
@@ -90,8 +89,8 @@ TEST(PeHeaders, ReadsPe32AndPe32Plus) {
     EXPECT_EQ(headers.Optional().sizeOfHeaders, 0x400u);
     EXPECT_EQ(headers.Optional().checkSum, 0xABCDu);
     ASSERT_EQ(headers.Directories().size(), 16u);
-    EXPECT_EQ(headers.Directories()[kvpe::kResourceDirectory].rva, 0x2000u);
-    EXPECT_EQ(headers.Directories()[kvpe::kResourceDirectory].size, 0x123u);
+    EXPECT_EQ(headers.Directories()[2].rva, 0x2000u);
+    EXPECT_EQ(headers.Directories()[2].size, 0x123u);
     ASSERT_EQ(headers.Sections().size(), 2u);
     const kvpe::SectionHeader& rsrc = headers.Sections()[1];
     EXPECT_EQ(Name(rsrc), ".rsrc");
