@@ -112,14 +112,102 @@ TEST_F(SettingsTest, LoadKeepsExistingRecentFilesBeyondTenAndDropsMissingOnes) {
   EXPECT_EQ(settings.recentCount(), 13);  // only a list of exactly ten is cut
 }
 
-TEST_F(SettingsTest, UnreadableFileLeavesEveryValueEmpty) {
-  writeConfig("<Settings><Position>");
+// A damaged file would leave the window 0 x 0 and every later save failing: it is kept aside
+// and the IDE starts from the defaults, which it can save again.
+TEST_F(SettingsTest, ADamagedFileIsKeptAsideAndTheDefaultsAreUsed) {
+  const fs::path bad = configFile().string() + ".bad";
+  for (const std::string damaged : {"<Settings><Position>", "", "<Other><Position/></Other>"}) {
+    writeConfig(damaged);
+    std::ofstream(bad, std::ios::binary) << "older";
+    KVSettings settings;
+    settings.load(documents.string());
+    EXPECT_EQ(configText(), KVSettings::kDefaultText) << damaged;
+    std::ifstream in(bad, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), damaged);
+    const KVSettings::WindowPosition position = settings.windowPosition();
+    EXPECT_EQ(position.width, 800);
+    EXPECT_EQ(position.height, 600);
+    EXPECT_EQ(settings.lastProject(), "");
+    EXPECT_EQ(settings.recentCount(), 0);
+    EXPECT_TRUE(settings.save());
+  }
+}
+
+TEST_F(SettingsTest, NamedValuesFollowTheirReadAndWriteRules) {
   KVSettings settings;
   settings.load(documents.string());
-  EXPECT_EQ(settings.readNumber("//Settings/Position/Left"), 0);
-  EXPECT_EQ(settings.document.GetString("//Settings/LastProject"), "");
-  EXPECT_EQ(settings.recentCount(), 0);
-  EXPECT_FALSE(settings.save());
+  // A new file: the position and tree width exist, the output values do not.
+  const KVSettings::WindowPosition first = settings.windowPosition();
+  EXPECT_EQ(first.left, 100);
+  EXPECT_EQ(first.top, 100);
+  EXPECT_EQ(settings.treeWidth(), 200);
+  EXPECT_EQ(settings.outputHeight(), 200);
+  EXPECT_FALSE(settings.outputVisible());
+
+  settings.setWindowPosition({-8, 20, 1024, 700});
+  settings.setTreeWidth(260);
+  settings.setOutputHeight(120);
+  settings.setOutputVisible(true);
+  settings.setLastProject("C:\\P\\a & b.kvproj");
+  ASSERT_TRUE(settings.save());
+
+  KVSettings again;
+  again.load(documents.string());
+  const KVSettings::WindowPosition read = again.windowPosition();
+  EXPECT_EQ(read.left, -8);
+  EXPECT_EQ(read.top, 20);
+  EXPECT_EQ(read.width, 1024);
+  EXPECT_EQ(read.height, 700);
+  EXPECT_EQ(again.treeWidth(), 260);
+  EXPECT_EQ(again.outputHeight(), 120);
+  EXPECT_TRUE(again.outputVisible());
+  EXPECT_EQ(again.lastProject(), "C:\\P\\a & b.kvproj");
+  // Appended values go once, then are set in place.
+  again.setOutputHeight(90);
+  again.setOutputVisible(false);
+  EXPECT_EQ(again.document.Count("//Settings/OutputHeight"), 1);
+  EXPECT_EQ(again.outputHeight(), 90);
+  EXPECT_FALSE(again.outputVisible());
+}
+
+TEST_F(SettingsTest, NamedValuesAreDroppedOrAppendedWhenMissing) {
+  writeConfig("<Settings/>");
+  KVSettings settings;
+  settings.load(documents.string());
+  settings.setWindowPosition({1, 2, 3, 4});
+  settings.setTreeWidth(300);
+  settings.setLastProject("x.kvproj");
+  settings.setOutputHeight(300);
+  settings.setOutputVisible(true);
+  EXPECT_EQ(settings.document.Count("//Settings/*"), 2);
+  EXPECT_EQ(settings.document.Count("//Settings/OutputHeight"), 1);
+  EXPECT_EQ(settings.document.Count("//Settings/OutputVisible"), 1);
+  EXPECT_EQ(settings.windowPosition().width, 0);
+  EXPECT_EQ(settings.lastProject(), "");
+}
+
+TEST_F(SettingsTest, PaneSizesHaveTheirFloors) {
+  struct Case {
+    const char* stored;
+    int treeWidth, outputHeight;
+    bool visible;
+  };
+  const Case cases[] = {
+      {"", 150, 200, false},      {"0", 150, 200, false},   {"1", 150, 50, true},
+      {"49", 150, 50, false},     {"50", 150, 50, false},   {"150", 150, 150, false},
+      {"151", 151, 151, false},   {" +1px", 150, 50, true}, {"-300", 150, 50, false},
+      {"abc", 150, 200, false},   {"999", 999, 999, false},
+  };
+  for (const Case& c : cases) {
+    const std::string text = std::string("<Settings><ProjectTreeWidth>") + c.stored + "</ProjectTreeWidth><OutputHeight>" +
+                             c.stored + "</OutputHeight><OutputVisible>" + c.stored + "</OutputVisible></Settings>";
+    writeConfig(text);
+    KVSettings settings;
+    settings.load(documents.string());
+    EXPECT_EQ(settings.treeWidth(), c.treeWidth) << c.stored;
+    EXPECT_EQ(settings.outputHeight(), c.outputHeight) << c.stored;
+    EXPECT_EQ(settings.outputVisible(), c.visible) << c.stored;
+  }
 }
 
 TEST_F(SettingsTest, NumbersAreReadLikeTheCLibraryDoes) {
