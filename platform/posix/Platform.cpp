@@ -149,11 +149,11 @@ bool TellFile(FILE* file, std::uint64_t& position) {
 
 int GetByteUnlocked(FILE* file) { return getc_unlocked(file); }
 
+// The same opening as OpenFile's "rb", without a stream: a project load asks this of every file.
 bool CanRead(const std::string& path) {
-  FILE* file = OpenFile(path, "rb");
-  if (file == nullptr) return false;
-  fclose(file);
-  return true;
+  if (!IsUsablePath(path)) return false;
+  const FileDescriptor fd(OpenRegularFile(path, O_RDONLY, 0));
+  return fd.Get() >= 0;
 }
 
 bool PathExists(const std::string& path) {
