@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/ChildProcess.h"
+#include "bench/RunOptions.h"
 #include "bench/JsProject.h"
 #include "build/Payload.h"
 #include "platform/Platform.h"
@@ -97,18 +98,10 @@ int main(int argc, char** argv) {
   if (args.size() == 3 && args[0] == "--write") return WriteChild(args[1], args[2]);
   if (args.size() == 1 && args[0] == "--idle") return 0;
 
-  int runs = 3;
-  bool keep = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--runs" && i + 1 < args.size()) {
-      runs = std::max(1, std::atoi(args[++i].c_str()));
-    } else if (args[i] == "--keep") {
-      keep = true;
-    } else {
-      std::fprintf(stderr, "usage: kv_bench_payload [--runs N] [--keep]\n");
-      return 2;
-    }
-  }
+  kvbench::RunOptions options{3};
+  if (!kvbench::ParseRunOptions(argc, argv, "kv_bench_payload [--runs N] [--keep]", options)) return 2;
+  const int runs = options.runs;
+  const bool keep = options.keep;
 
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kv-bench-payload-XXXXXX";

@@ -4,14 +4,14 @@
 // repeated and the median is printed; the target is under 0.1 s.
 //
 // Usage: kv_bench_project_load [--runs N] [--keep]
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "bench/ChildProcess.h"
+#include "bench/RunOptions.h"
 #include "platform/Platform.h"
 #include "project/Project.h"
 #include "project/ProjectViewState.h"
@@ -30,11 +30,6 @@ std::string SourceName(int i) {
   return name;
 }
 
-bool WriteFile(const std::string& path, const std::string& bytes) {
-  const kvplatform::UniqueFile file(kvplatform::OpenFile(path, "wb"));
-  return file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-}
-
 // The project file as the IDE writes it on close: every source file listed, open in a tab,
 // and placed in the layout in folders of a hundred.
 bool WriteProject(const std::string& folder, const std::string& projectFile) {
@@ -46,7 +41,7 @@ bool WriteProject(const std::string& folder, const std::string& projectFile) {
   std::vector<LayoutEntry> layout;
   for (int i = 0; i < kSourceFiles; ++i) {
     const std::string name = SourceName(i);
-    if (!WriteFile(folder + "Source Files" + kSep + name, "")) return false;
+    if (!kvplatform::WriteFileBytes(folder + "Source Files" + kSep + name, "")) return false;
     sources += KVXML::ElementText("Name", name);
     tabs.tabs.push_back({ProjectItemType::SourceFile, name, 0, 0});
     if (i % kFilesPerFolder == 0) layout.push_back({"Folder " + std::to_string(i / kFilesPerFolder), true, {}});
@@ -57,7 +52,7 @@ bool WriteProject(const std::string& folder, const std::string& projectFile) {
                            "<Name>Big</Name><ExeName>Big.exe</ExeName><Engine>1</Engine><Icon>Big.ico</Icon>"
                            "<SourceFiles>" + sources + "</SourceFiles><WindowFiles/><LibraryFiles/><BitmapFiles/>"
                            "<Tabs>" + TabsFragment(tabs) + "</Tabs>" + LayoutFragment(layout) + "</Project>\n";
-  return WriteFile(projectFile, text);
+  return kvplatform::WriteFileBytes(projectFile, text);
 }
 
 size_t CountEntries(const std::vector<LayoutEntry>& entries) {
@@ -69,15 +64,8 @@ size_t CountEntries(const std::vector<LayoutEntry>& entries) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int runs = 5;
-  bool keep = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
-      runs = std::max(1, std::atoi(argv[++i]));
-    } else if (std::strcmp(argv[i], "--keep") == 0) {
-      keep = true;
-    }
-  }
+  kvbench::RunOptions options{5};
+  if (!kvbench::ParseRunOptions(argc, argv, "kv_bench_project_load [--runs N] [--keep]", options)) return 2;
 
   const std::filesystem::path base =
       std::filesystem::temp_directory_path() / ("kv-bench-project-load-" + std::to_string(kvplatform::CurrentProcessId()));
@@ -92,7 +80,7 @@ int main(int argc, char** argv) {
 
   std::vector<double> seconds;
   bool complete = true;
-  for (int run = 0; run < runs; ++run) {
+  for (int run = 0; run < options.runs; ++run) {
     KVProject project;
     const auto start = std::chrono::steady_clock::now();
     const bool loaded = project.Load(projectFile);
@@ -105,13 +93,12 @@ int main(int argc, char** argv) {
                tabs.tabs.size() == kSourceFiles && layout && CountEntries(*layout) == kSourceFiles;
     project.ReleaseLock();
   }
-  std::sort(seconds.begin(), seconds.end());
-  const double median = seconds[seconds.size() / 2];
+  const double median = kvbench::Median(seconds);
   std::printf("project load: %d source files, tabs and layout naming each: median %.3f s over %d runs "
               "(target < %.1f s)%s\n",
-              kSourceFiles, median, runs, kTargetSeconds, complete ? "" : " INCOMPLETE READ");
+              kSourceFiles, median, options.runs, kTargetSeconds, complete ? "" : " INCOMPLETE READ");
 
-  if (keep) {
+  if (options.keep) {
     std::printf("project kept in %s\n", folder.c_str());
   } else {
     std::filesystem::remove_all(base);

@@ -9,26 +9,23 @@
 // by both.
 //
 // Usage: kv_bench_sense [--runs N] [--keep]
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/ChildProcess.h"
 #include "bench/JsProject.h"
+#include "bench/RunOptions.h"
 #include "designer/WinFile.h"
 #include "editing/Sense.h"
 #include "platform/Platform.h"
-
-extern char** environ;
 
 namespace {
 
@@ -122,42 +119,23 @@ double Seconds(std::chrono::steady_clock::time_point start) {
 
 // `cat` of the files to /dev/null, in a child; negative when it fails.
 double TimeCat(const std::vector<std::string>& files) {
-  std::vector<char*> argv = {const_cast<char*>("cat")};
-  for (const std::string& f : files) argv.push_back(const_cast<char*>(f.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> args = {"cat"};
+  args.insert(args.end(), files.begin(), files.end());
   const auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, "cat", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -1;
+  const pid_t pid = kvbench::Spawn(args, "/dev/null", "");
+  if (pid == 0) return -1;
   int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  if (waitpid(pid, &status, 0) != pid || kvbench::ExitStatus(status) != 0) return -1;
   return Seconds(start);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int runs = 5;
-  bool keep = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
-      runs = std::max(1, std::atoi(argv[++i]));
-    } else if (std::strcmp(argv[i], "--keep") == 0) {
-      keep = true;
-    } else {
-      std::fprintf(stderr, "usage: kv_bench_sense [--runs N] [--keep]\n");
-      return 2;
-    }
-  }
+  kvbench::RunOptions options{5};
+  if (!kvbench::ParseRunOptions(argc, argv, "kv_bench_sense [--runs N] [--keep]", options)) return 2;
+  const int runs = options.runs;
+  const bool keep = options.keep;
   const std::filesystem::path base =
       std::filesystem::temp_directory_path() / ("kv-bench-sense-" + std::to_string(kvplatform::CurrentProcessId()));
   std::filesystem::create_directories(base);
@@ -221,7 +199,7 @@ int main(int argc, char** argv) {
     elapsed = Seconds(start);
   } while (elapsed < 1.0);
 
-  const double rescanMedian = Median(rescan), catMedian = Median(cat);
+  const double rescanMedian = kvbench::Median(rescan), catMedian = kvbench::Median(cat);
   std::printf("code assistance: %d sources, %d dialog windows, %.1f MB, %d runs\n", static_cast<int>(sources.size()),
               kWindows, static_cast<double>(bytes) / 1e6, runs);
   std::printf("  rescan   %.3f s   (%.0f MB/s)\n", rescanMedian, static_cast<double>(bytes) / 1e6 / rescanMedian);

@@ -70,7 +70,6 @@ bool KVTabControl::remove(DocumentRecord* record) {
 
 void KVTabControl::select(int id) {
   model.Select(id);
-  model.EnsureVisible();
   if (window) InvalidateRect(window, nullptr, TRUE);
 }
 

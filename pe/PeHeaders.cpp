@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/ByteIO.h"
-#include "platform/Platform.h"
 
 namespace kvpe {
 

@@ -1,5 +1,6 @@
 #include "project/Project.h"
 
+#include "common/PathName.h"
 #include "common/Text.h"
 #include "platform/Platform.h"
 
@@ -29,12 +30,6 @@ const char* ExtensionOf(ProjectItemType type) {
 }
 
 // Splits after the last '/' or '\': the folder with its separator, and the name.
-std::pair<std::string, std::string> SplitPath(const std::string& path) {
-  const size_t split = path.find_last_of("/\\");
-  if (split == std::string::npos) return {std::string(), path};
-  return {path.substr(0, split + 1), path.substr(split + 1)};
-}
-
 std::string Wrapped(const std::string& elementName, const std::string& content) {
   return KVXML::ElementText(elementName, nullptr) + content +
          KVXML::ElementText("/" + elementName, nullptr);
@@ -92,7 +87,7 @@ bool KVProject::Load(const std::string& path) {
   name = document.GetString("//Project/Name");
   exeName = document.GetString("//Project/ExeName");
   target = kvtext::LeadingInt32(document.GetString("//Project/Engine"));
-  folder = SplitPath(path).first;
+  folder = kvpath::FolderOf(path);
 
   items.clear();
   // One record per file: a file named twice (or, where names ignore case, in two spellings)
@@ -239,7 +234,8 @@ std::string KVProject::FreeFileName(const std::string& targetDir, const std::str
 ProjectItem* KVProject::AddFile(const std::string& sourcePath, ProjectItemType type) {
   if (projectFilePath.empty()) return nullptr;
   const std::string targetDir = folder + SubFolder(type);
-  const auto [sourceDir, fileName] = SplitPath(sourcePath);
+  const std::string sourceDir = kvpath::FolderOf(sourcePath);
+  const std::string fileName = kvpath::FileNameOf(sourcePath);
   if (!IsSafeFileName(fileName)) return nullptr;
 
   std::string targetName = fileName;

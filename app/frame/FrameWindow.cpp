@@ -31,6 +31,8 @@ KVFrameWindow::~KVFrameWindow() {
 
 HWND KVFrameWindow::toolbar() const { return frameToolbar ? frameToolbar->window() : nullptr; }
 
+int KVFrameWindow::toolbarHeight() const { return frameToolbar ? frameToolbar->height() : 0; }
+
 HWND KVFrameWindow::create(const std::string& title, int iconId, int menuId) {
   if (!registerClass(iconId, menuId)) return nullptr;
   projectModel = std::make_unique<KVProject>();
@@ -99,7 +101,6 @@ void KVFrameWindow::onCreate() {
   createStatusBar();
   frameToolbar = std::make_unique<KVFrameToolbar>();
   frameToolbar->create(window, instance, font, dpi);
-  toolbarSize = frameToolbar->height();
   setStatusParts();
   createPanes(treeWidth, outputHeight);
 
@@ -118,6 +119,7 @@ void KVFrameWindow::createStatusBar() {
 }
 
 void KVFrameWindow::createPanes(int treeWidth, int outputHeight) {
+  const int toolbarSize = frameToolbar->height();
   RECT client;
   GetClientRect(window, &client);
   RECT status;
@@ -144,26 +146,14 @@ void KVFrameWindow::createPanes(int treeWidth, int outputHeight) {
   propertyGrid->createFloating(window);
 }
 
-int KVFrameWindow::outputHeightOrZero() const {
-  return outputPane && outputPane->visible ? outputPane->height : 0;
-}
-
 void KVFrameWindow::relayout() { PostMessageW(window, WM_SIZE, 0, 0); }
 
-void KVFrameWindow::onSize() {
-  if (!frameToolbar || !statusBarWindow || !tree) return;
-  // A minimised frame has no client area: laying the panes out in it would shrink them to
-  // nothing and store sizes nobody chose.
-  if (IsIconic(window)) return;
-  frameToolbar->autosize();
-  SendMessageW(statusBarWindow, WM_SIZE, 0, 0);
-  setStatusParts();
-
-  RECT client, status, treeRect;
+// Where every pane goes in the client area as it is now.
+kvframe::FrameLayout KVFrameWindow::currentLayout() const {
+  RECT client = {}, status = {}, treeRect = {};
   GetClientRect(window, &client);
   GetWindowRect(statusBarWindow, &status);
   GetWindowRect(tree->window, &treeRect);
-
   kvframe::LayoutInput in;
   in.clientWidth = client.right;
   in.clientHeight = client.bottom;
@@ -174,12 +164,22 @@ void KVFrameWindow::onSize() {
   in.outputVisible = outputPane->visible;
   in.outputHeight = outputPane->height;
   in.outputHeaderHeight = scaled(KVOutputDialog::kHeaderHeight);
-  toolbarSize = in.toolbarHeight;
+  return kvframe::ComputeLayout(in);
+}
 
-  ideSettings.setTreeWidth(in.treeWidth);
+void KVFrameWindow::onSize() {
+  if (!frameToolbar || !statusBarWindow || !tree) return;
+  // A minimised frame has no client area: laying the panes out in it would shrink them to
+  // nothing and store sizes nobody chose.
+  if (IsIconic(window)) return;
+  frameToolbar->autosize();
+  SendMessageW(statusBarWindow, WM_SIZE, 0, 0);
+  setStatusParts();
+
+  const kvframe::FrameLayout layout = currentLayout();
+  ideSettings.setTreeWidth(layout.tree.width);
   if (outputPane->visible) ideSettings.setOutputHeight(outputPane->height);
 
-  const kvframe::FrameLayout layout = kvframe::ComputeLayout(in);
   const auto place = [](HWND hwnd, const kvframe::Rect& r) { MoveWindow(hwnd, r.x, r.y, r.width, r.height, TRUE); };
   place(tree->window, layout.tree);
   place(tree->treeView(), layout.treeView);
@@ -192,18 +192,11 @@ void KVFrameWindow::onSize() {
   for (const auto& record : records) {
     if (record->editor && record->editor->editorWindow) place(record->editor->editorWindow, layout.editors);
   }
-  InvalidateRect(window, nullptr, TRUE);
+  // The hint in an empty document area follows the area's middle.
+  if (!active) InvalidateRect(window, nullptr, TRUE);
 }
 
-kvframe::Rect KVFrameWindow::editorArea() const {
-  RECT client = {}, status = {}, treeRect = {};
-  GetClientRect(window, &client);
-  GetClientRect(statusBarWindow, &status);
-  GetWindowRect(tree->window, &treeRect);
-  const int treeWidth = treeRect.right - treeRect.left;
-  return {treeWidth, toolbarSize + tabStripHeight, client.right - treeWidth,
-          client.bottom - status.bottom - toolbarSize - tabStripHeight - outputHeightOrZero()};
-}
+kvframe::Rect KVFrameWindow::editorArea() const { return currentLayout().editors; }
 
 // The document area says what to do next while no document is shown.
 void KVFrameWindow::onPaint() {

@@ -92,7 +92,7 @@ public:
   KVProjectCommands& commands() { return *projectCommands; }
   HWND statusBar() const { return statusBarWindow; }
   HWND toolbar() const;
-  int toolbarHeight() const { return toolbarSize; }
+  int toolbarHeight() const;
   int tabHeight() const { return tabStripHeight; }
 
 private:
@@ -133,7 +133,7 @@ private:
   void clearDocuments();
   void destroyEditor(DocumentRecord* record);
 
-  int outputHeightOrZero() const;
+  kvframe::FrameLayout currentLayout() const;
   int scaled(int value) const { return MulDiv(value, dpi, 96); }
 
   KVSettings ideSettings;
@@ -147,8 +147,6 @@ private:
   Records records;
   DocumentRecord* active = nullptr;
   HWND statusBarWindow = nullptr;
-  int toolbarSize = 0;
   int tabStripHeight = 22;
-  std::string findInFilesText;
   EditorFactory makeEditor;
 };
