@@ -44,13 +44,41 @@ e2e_start() {
   sleep 0.5
 }
 
+# Keys for the IDE's frame. Under Wine the X focus alone does not always bring the keyboard
+# back once another Wine program (a started application, the shell's folder window) had the
+# foreground: a click on the frame's caption does, as it does for a user.
 e2e_key() {
+  if [ "$(xdotool getwindowfocus 2>/dev/null)" != "$E2E_WINDOW" ]; then
+    xdotool mousemove --window "$E2E_WINDOW" 300 10 click 1 2>/dev/null || true
+    sleep 0.2
+  fi
   xdotool windowfocus --sync "$E2E_WINDOW" 2>/dev/null || true
   local key
   for key in "$@"; do
     xdotool key "$key"
     sleep 0.2
   done
+}
+
+# Answers the one-line prompt titled $1 with the text $2 and Enter, as a user does. Under
+# Wine an X key event now and then reaches a window that has just lost the focus, so Enter is
+# pressed again while the prompt is still up; the text is typed once.
+e2e_answer_prompt() {
+  local title=$1 text=$2 prompt attempt i
+  prompt=$(timeout 10 xdotool search --sync --onlyvisible --name "^${title}\$" | head -n 1) ||
+    e2e_fail "no prompt titled '$title'"
+  xdotool windowfocus --sync "$prompt" 2>/dev/null || true
+  xdotool type --delay 30 "$text"
+  for attempt in 1 2 3; do
+    xdotool key Return
+    for i in $(seq 20); do
+      xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1 || return 0
+      sleep 0.1
+    done
+    prompt=$(xdotool search --onlyvisible --name "^${title}\$" | head -n 1) || return 0
+    xdotool windowfocus --sync "$prompt" 2>/dev/null || true
+  done
+  e2e_fail "the prompt '$title' did not take Enter"
 }
 
 e2e_expect_geometry() {
