@@ -84,18 +84,18 @@ bool KVProject::Load(const std::string& path) {
 
   document = std::move(file);
   projectFilePath = path;
-  name = document.GetString("//Project/Name");
-  exeName = document.GetString("//Project/ExeName");
-  target = kvtext::LeadingInt32(document.GetString("//Project/Engine"));
+  name = document.GetString("/Project/Name");
+  exeName = document.GetString("/Project/ExeName");
+  target = kvtext::LeadingInt32(document.GetString("/Project/Engine"));
   folder = kvpath::FolderOf(path);
 
   items.clear();
   // One record per file: a file named twice (or, where names ignore case, in two spellings)
   // keeps its first entry, so that editing or deleting one record cannot reach another's file.
   std::unordered_set<std::string> listed;
-  AddListedItems("//Project/SourceFiles/Name", ProjectItemType::SourceFile, listed);
-  AddListedItems("//Project/WindowFiles/Name", ProjectItemType::DialogWindow, listed);
-  AddListedItems("//Project/LibraryFiles/Name", ProjectItemType::ExternalLibrary, listed);
+  AddListedItems("/Project/SourceFiles/Name", ProjectItemType::SourceFile, listed);
+  AddListedItems("/Project/WindowFiles/Name", ProjectItemType::DialogWindow, listed);
+  AddListedItems("/Project/LibraryFiles/Name", ProjectItemType::ExternalLibrary, listed);
 
   const std::string resources = folder + SubFolder(ProjectItemType::VersionInfo);
   const std::string versionPath = resources + VersionInfoFileName();
@@ -106,24 +106,24 @@ bool KVProject::Load(const std::string& path) {
 
   // A project always has its icon item, even when the file is missing. A name that is empty,
   // could lead out of the folder or is already taken leaves it without a file.
-  const std::string icon = document.GetString("//Project/Icon");
+  const std::string icon = document.GetString("/Project/Icon");
   const bool iconUsable =
       IsSafeFileName(icon) && listed.insert(kvplatform::FileNameKey(resources + icon)).second;
   items.push_back(std::make_unique<ProjectItem>(
       iconUsable ? ProjectItem::FromPath(resources + icon, ProjectItemType::Icon)
                  : EmptyIcon(resources)));
-  AddListedItems("//Project/BitmapFiles/Name", ProjectItemType::Bitmap, listed);
+  AddListedItems("/Project/BitmapFiles/Name", ProjectItemType::Bitmap, listed);
   return true;
 }
 
 bool KVProject::TakeLock(KVXML& file, const std::string& path) {
   const std::string ownPid = OwnPid();
-  const std::string pid = file.GetString("//Project/pid");
+  const std::string pid = file.GetString("/Project/pid");
   if (!pid.empty()) {
     if (kvplatform::NamedLock::IsHeld(LockName(pid))) return false;
-    file.SetString("//Project/pid", ownPid);
-  } else if (!file.SetString("//Project/pid", ownPid)) {
-    file.AddChildNumber("//Project", "pid",
+    file.SetString("/Project/pid", ownPid);
+  } else if (!file.SetString("/Project/pid", ownPid)) {
+    file.AddChildNumber("/Project", "pid",
                         static_cast<std::int32_t>(kvplatform::CurrentProcessId()));
   }
   // The file names this process from now on; the lock it names is taken next.
@@ -134,7 +134,10 @@ bool KVProject::TakeLock(KVXML& file, const std::string& path) {
 void KVProject::AddListedItems(const std::string& listXPath, ProjectItemType type,
                                std::unordered_set<std::string>& listed) {
   const std::string directory = folder + SubFolder(type);
-  for (const KVXMLNode& entry : document.Nodes(listXPath)) {
+  const std::vector<KVXMLNode> entries = document.Nodes(listXPath);
+  items.reserve(items.size() + entries.size());
+  listed.reserve(listed.size() + entries.size());
+  for (const KVXMLNode& entry : entries) {
     const std::string fileName = entry.Text();
     // Names come from outside: only plain names inside the sub-folder are followed.
     if (!IsSafeFileName(fileName)) continue;

@@ -67,10 +67,10 @@ void AppendEntries(const std::vector<LayoutEntry>& entries, std::string& text) {
 
 SavedTabs ReadSavedTabs(KVXML& projectDocument) {
   SavedTabs saved;
-  for (const KVXMLNode& element : projectDocument.Nodes("//Project/Tabs/Name")) {
+  for (const KVXMLNode& element : projectDocument.Nodes("/Project/Tabs/Name")) {
     if (std::optional<SavedTab> tab = TabOf(element)) saved.tabs.push_back(std::move(*tab));
   }
-  const std::vector<KVXMLNode> selected = projectDocument.Nodes("//Project/Tabs/Selected");
+  const std::vector<KVXMLNode> selected = projectDocument.Nodes("/Project/Tabs/Selected");
   if (!selected.empty()) saved.selected = TabOf(selected.front());
   return saved;
 }
@@ -83,7 +83,7 @@ std::string TabsFragment(const SavedTabs& saved) {
 }
 
 std::optional<std::vector<LayoutEntry>> ReadLayout(KVXML& projectDocument) {
-  const std::vector<KVXMLNode> items = projectDocument.Nodes("//Project/Layout/SourceFiles/Item");
+  const std::vector<KVXMLNode> items = projectDocument.Nodes("/Project/Layout/SourceFiles/Item");
   if (items.empty()) return std::nullopt;
   return EntriesOf(items);
 }

@@ -149,11 +149,13 @@ bool TellFile(FILE* file, std::uint64_t& position) {
 
 int GetByteUnlocked(FILE* file) { return getc_unlocked(file); }
 
-// The same opening as OpenFile's "rb", without a stream: a project load asks this of every file.
+// Opened for reading as OpenFile's "rb" opens, with neither a stream nor the switch back to
+// blocking reads: a project load asks this of every listed file.
 bool CanRead(const std::string& path) {
   if (!IsUsablePath(path)) return false;
-  const FileDescriptor fd(OpenRegularFile(path, O_RDONLY, 0));
-  return fd.Get() >= 0;
+  const FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat info {};
+  return fd.Get() >= 0 && fstat(fd.Get(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool PathExists(const std::string& path) {
