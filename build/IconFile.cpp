@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "build/Icns.h"
 #include "build/OutputFile.h"
@@ -91,6 +92,17 @@ bool KVIconFile::Load(const std::string& from) {
     std::string head;
     if (!kvplatform::ReadAt(file.get(), length, e.offset, headSize, head)) return false;
     if (!ReadImageHeader(head, readImages[i])) return false;
+  }
+  // Every image is copied into a build once per entry: entries sharing bytes would let a
+  // small file multiply into a huge executable, so each image must have bytes of its own,
+  // apart from the directory.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
+  spans.reserve(count + 1u);
+  spans.emplace_back(0, kDirectoryHeader + kEntrySize * count);
+  for (const KVIconEntry& e : readEntries) spans.emplace_back(e.offset, std::uint64_t{e.offset} + e.bytesInImage);
+  std::sort(spans.begin(), spans.end());
+  for (std::size_t i = 1; i < spans.size(); ++i) {
+    if (spans[i].first < spans[i - 1].second) return false;
   }
 
   path = from;

@@ -36,8 +36,8 @@ public:
   KVIconFile() = default;
   virtual ~KVIconFile() = default;
 
-  // False for an unreadable file, no images, or a directory or image header that lies
-  // outside the file; the object is then empty.
+  // False for an unreadable file, no images, a directory or image header that lies outside
+  // the file, or images that overlap each other or the directory; the object is then empty.
   bool Load(const std::string& path);
 
   const std::string& Path() const { return path; }

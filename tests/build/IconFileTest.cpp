@@ -264,6 +264,10 @@ TEST(IconFileTest, MalformedFilesFailToLoadAndLeaveNothing) {
       {"image shorter than its header", [&] { std::string b = good; kvbytes::SetU32(b, 6 + 8, 20); return b; }},
       {"PNG cut before its size", [&] { std::string b = good; kvbytes::SetU32(b, 6 + 16 + 8, 16); return b; }},
       {"file cut inside the last image", [&] { return good.substr(0, good.size() - 1); }},
+      // Overlapping entries would be copied once each into a build.
+      {"two entries with one image", [&] { std::string b = good; b.replace(6 + 16, 16, b, 6, 16); return b; }},
+      {"images sharing bytes", [&] { std::string b = good; kvbytes::SetU32(b, 6 + 8, static_cast<std::uint32_t>(Square16(4).size() + 1)); return b; }},
+      {"image over the directory", [&] { std::string b = good; kvbytes::SetU32(b, 6 + 12, 6 + 8); return b; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
