@@ -5,6 +5,7 @@
 #include "build/Bundle.h"
 #include "build/ExeFile.h"
 #include "build/Payload.h"
+#include "build/PayloadFormat.h"
 #include "build/ResourceStamps.h"
 #include "build/RuntimePack.h"
 #include "platform/Platform.h"
@@ -55,7 +56,7 @@ bool KVBuilder::Build(std::int32_t target) {
   const bool runtimeMade = target == kMacOSTarget ? MakeBundle() : MakeWindowsRuntime(target);
   if (!runtimeMade) return false;
 
-  const std::string payloadPath = WritePayload(project, executablePath);
+  const std::string payloadPath = WritePayloadFor(project, target, executablePath, kvpayload::kMaxPayloadSize);
   if (payloadPath.empty()) {
     Tell(BuildStep::Payload, StepOutcome::Failed, executablePath + ".bin", "cannot be written");
     return false;

@@ -247,6 +247,11 @@ std::string WritePayload(const KVProject& project, const std::string& executable
 }
 
 std::string WritePayload(const KVProject& project, const std::string& executablePath, std::uint64_t sizeLimit) {
+  return WritePayloadFor(project, project.Target(), executablePath, sizeLimit);
+}
+
+std::string WritePayloadFor(const KVProject& project, std::int32_t target, const std::string& executablePath,
+                            std::uint64_t sizeLimit) {
   const std::uint64_t limit = std::min(sizeLimit, kvpayload::kMaxPayloadSize);
   Tables tables = CollectEntries(project);
   const std::string path = executablePath + ".bin";
@@ -270,7 +275,7 @@ std::string WritePayload(const KVProject& project, const std::string& executable
     if (!writer.WriteWindow(entry)) return {};
   }
   for (Entry& entry : libraries) {
-    if (!writer.WriteLibrary(entry, project.Target())) return {};
+    if (!writer.WriteLibrary(entry, target)) return {};
   }
 
   const std::string numbered = TableBytes(tables);

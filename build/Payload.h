@@ -10,7 +10,7 @@ class KVProject;
 
 namespace kvbuild {
 
-// Writes the payload of the loaded project to executablePath + ".bin" and returns that path.
+// Writes the payload of the loaded project, for its own target, to executablePath + ".bin" and returns that path.
 // A source or window whose file does not open gets an entry without data, a library whose
 // declaration file does not open an empty block. Returns "" and leaves no file behind when
 // the payload cannot be created or completely written, or when a file or the payload as a
@@ -21,5 +21,10 @@ std::string WritePayload(const KVProject& project, const std::string& executable
 // The same with sizeLimit, when lower than kvpayload::kMaxPayloadSize, as the ceiling of the
 // payload's size and of every entry's dataSize; lets the refusal be exercised with small files.
 std::string WritePayload(const KVProject& project, const std::string& executablePath, std::uint64_t sizeLimit);
+
+// The same for a build target other than the project's own: library declarations are compiled
+// for the runtime being built, whose word sizes differ between targets.
+std::string WritePayloadFor(const KVProject& project, std::int32_t target, const std::string& executablePath,
+                            std::uint64_t sizeLimit);
 
 }  // namespace kvbuild

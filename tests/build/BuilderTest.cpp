@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,8 +76,8 @@ protected:
                   "</FixedFileVersion><ProductName>Demo &amp; Co</ProductName></Version>");
   }
 
-  std::unique_ptr<KVProject> Load(int engine) {
-    project.WriteProject("<Name>Demo</Name><ExeName>Demo.exe</ExeName><Engine>" + std::to_string(engine) +
+  std::unique_ptr<KVProject> Load(int engine, const std::string& more = "") {
+    project.WriteProject(more + "<Name>Demo</Name><ExeName>Demo.exe</ExeName><Engine>" + std::to_string(engine) +
                          "</Engine><Icon>Demo.ico</Icon><SourceFiles><Name>main.js</Name></SourceFiles>"
                          "<WindowFiles><Name>mainWin.win</Name></WindowFiles>"
                          "<BitmapFiles><Name>logo.bmp</Name><Name>empty.bmp</Name></BitmapFiles>");
@@ -88,6 +89,23 @@ protected:
   bool Build(const KVProject& loaded, int target) {
     log.steps.clear();
     return kvbuild::KVBuilder(loaded, ide, &log).Build(target);
+  }
+
+  // The payload's library line ("library NAME SIZE 0 CRC") after a build for target.
+  std::string LibraryLine(int target) {
+    std::string payload = target == 2 ? TempFolder::Read(project / "Demo.app" + kvtest::kSep + "Contents" + kvtest::kSep +
+                                                         "MacOS" + kvtest::kSep + "Demo.bin")
+                                      : std::string();
+    kvstub::StubReport report;
+    if (target == 2) {
+      kvstub::AddPayloadLines(report, payload);
+    } else {
+      report = kvstub::ReportPayload(TempFolder::Read(exe));
+    }
+    for (const std::string& line : report.lines) {
+      if (line.rfind("library ", 0) == 0) return line;
+    }
+    return "no library line";
   }
 
   // Files the build may leave behind by mistake.
@@ -140,6 +158,27 @@ TEST_F(BuilderTest, WindowsBuildStampsResourcesAndAttachesThePayload) {
   ASSERT_NE(logo, nullptr);
   EXPECT_EQ(logo->data, "DIB bytes");
   EXPECT_EQ(resources.Find(id(2), ResourceSection::Key::Name(u"EMPTY.BMP"), 1033), nullptr);
+}
+
+// Pointer-sized words compile to different type codes for 32 and 64 bits: a build for another
+// target than the project file's must compile the declarations for the target it builds.
+TEST_F(BuilderTest, LibrariesAreCompiledForTheTargetBeingBuilt) {
+  project.Write(project.FileOf(ProjectItemType::ExternalLibrary, "user32.ext"),
+                "user32.dll\r\nint_ptr GetWindowLongPtrW(hwnd h, int index)\r\n");
+  const std::string library = "<LibraryFiles><Name>user32.ext</Name></LibraryFiles>";
+  std::map<int, std::string> lines;
+  for (const int target : {1, 3, 2}) {
+    const auto own = Load(target, library);
+    ASSERT_TRUE(Build(*own, target)) << target << log.Failures();
+    lines[target] = LibraryLine(target);
+    for (const int engine : {1, 3, 2}) {
+      if (engine == target) continue;
+      const auto other = Load(engine, library);
+      ASSERT_TRUE(Build(*other, target)) << target << log.Failures();
+      EXPECT_EQ(LibraryLine(target), lines[target]) << "target " << target << ", project's " << engine;
+    }
+  }
+  EXPECT_NE(lines[1], lines[3]);
 }
 
 TEST_F(BuilderTest, BuildingAgainReplacesTheExecutableWithoutGrowingIt) {
