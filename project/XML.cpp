@@ -9,13 +9,15 @@
 
 #include <libxml/entities.h>
 #include <libxml/parser.h>
+#include <libxml/xmlerror.h>
 #include <libxml/xmlmemory.h>
 
 namespace {
 
-// The library defaults (no external DTD, whitespace kept), without the library printing
-// parse errors on stderr: failures are reported through the error code instead.
-constexpr int kParseOptions = XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+// The library defaults (no external DTD, whitespace kept, entities left unsubstituted),
+// nothing fetched over the network, and no parse errors on stderr: failures are reported
+// through the error code instead.
+constexpr int kParseOptions = XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NONET;
 
 constexpr char kLoadFirst[] = "Load() must be called first.";
 constexpr char kLoadFailed[] = "Failed to load xml.";
@@ -59,10 +61,65 @@ XmlText Encode(xmlDoc* doc, const std::string& value) {
   return XmlText(xmlEncodeEntitiesReentrant(doc, Chars(value)));
 }
 
+template <typename Error>
+void IgnoreStructuredError(void*, Error*) {}
+
+void IgnoreGenericError(void*, const char*, ...) {}
+
+// Some library errors bypass the parser's options and go to the thread's generic or
+// structured handler, whose default prints on stderr; both are silenced while KVXML calls
+// the library, and restored after.
+class QuietLibrary {
+public:
+  QuietLibrary()
+      : generic(xmlGenericError), genericContext(xmlGenericErrorContext),
+        structured(xmlStructuredError), structuredContext(xmlStructuredErrorContext) {
+    xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
+    xmlSetStructuredErrorFunc(nullptr, IgnoreStructuredError);
+  }
+  ~QuietLibrary() {
+    xmlSetGenericErrorFunc(genericContext, generic);
+    xmlSetStructuredErrorFunc(structuredContext, structured);
+  }
+  QuietLibrary(const QuietLibrary&) = delete;
+  QuietLibrary& operator=(const QuietLibrary&) = delete;
+
+private:
+  xmlGenericErrorFunc generic;
+  void* genericContext;
+  xmlStructuredErrorFunc structured;
+  void* structuredContext;
+};
+
+struct ParserContextDeleter {
+  void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
+};
+using ParserContextPtr = std::unique_ptr<xmlParserCtxt, ParserContextDeleter>;
+
+// Project, settings and version files have no entities of their own; a declared entity is
+// only a way to make a small file expand into gigabytes when its text is read, so the parse
+// stops at the first declaration.
+void RefuseEntityDeclaration(void* context, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
+  auto* parser = static_cast<xmlParserCtxt*>(context);
+  parser->_private = parser;  // marks the document as refused
+  xmlStopParser(parser);
+}
+
 xmlDoc* ParseMemory(const std::string& bytes, const char* url) {
   if (bytes.size() > INT_MAX) return nullptr;
-  return xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), url, nullptr,
-                       kParseOptions);
+  const QuietLibrary quiet;
+  const ParserContextPtr parser(xmlNewParserCtxt());
+  if (!parser || parser->sax == nullptr) return nullptr;
+  parser->sax->entityDecl = RefuseEntityDeclaration;
+  parser->_private = nullptr;
+  DocPtr doc(xmlCtxtReadMemory(parser.get(), bytes.data(), static_cast<int>(bytes.size()), url,
+                               nullptr, kParseOptions));
+  if (parser->_private != nullptr || !parser->wellFormed) return nullptr;
+  // Declarations the callback did not see (an external subset is never loaded, but kept
+  // out all the same): without entities no text can expand beyond the file's own bytes.
+  const xmlDtd* subset = doc ? doc->intSubset : nullptr;
+  if (subset != nullptr && (subset->entities != nullptr || subset->pentities != nullptr)) return nullptr;
+  return doc.release();
 }
 
 }  // namespace
@@ -137,6 +194,7 @@ bool KVXML::BeginDocumentOperation() {
 }
 
 KVXML::XPathResult KVXML::Evaluate(const std::string& xpath) {
+  const QuietLibrary quiet;
   XPathResult result(xmlXPathEvalExpression(Chars(xpath), xpathContext.get()));
   if (!result) Fail(4, kXPathNotFound);
   return result;

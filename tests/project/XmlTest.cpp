@@ -1,7 +1,16 @@
 #include "project/XML.h"
 
+#include <chrono>
+#include <cstdio>
+
 #include <gtest/gtest.h>
 #include <libxml/tree.h>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "tests/common/TempFolder.h"
 
@@ -57,6 +66,71 @@ TEST(KVXML, FailedLoadDropsTheDocument) {
     EXPECT_EQ(xml.GetString("/r"), "");
     ExpectError(xml, 2, kLoadFirst);
   }
+}
+
+TEST(KVXML, DocumentsDeclaringEntitiesAreRefused) {
+  // A small entity referenced many times: read as text it would expand without bound.
+  std::string laughs = "<!DOCTYPE Project [<!ENTITY a \"" + std::string(100, 'a') + "\">]><Project><Name>";
+  for (int i = 0; i < 20000; ++i) laughs += "&a;";
+  laughs += "</Name></Project>";
+  std::string nested = "<!DOCTYPE r [<!ENTITY e0 \"lol\">";
+  for (int i = 1; i < 10; ++i) {
+    nested += "<!ENTITY e" + std::to_string(i) + " \"";
+    for (int j = 0; j < 10; ++j) nested += "&e" + std::to_string(i - 1) + ";";
+    nested += "\">";
+  }
+  nested += "]><r>&e9;</r>";
+  TempFolder temp;
+  const std::string secret = temp / "secret.txt";
+  TempFolder::Write(secret, "secret");
+  const std::string cases[] = {
+      laughs,
+      nested,
+      "<!DOCTYPE r [<!ENTITY x SYSTEM \"" + secret + "\">]><r>&x;</r>",
+      "<!DOCTYPE r [<!ENTITY % p \"<!ENTITY q 'v'>\"> %p;]><r>&q;</r>",
+      "<!DOCTYPE r [<!ENTITY x \"unused\">]><r>plain</r>",
+  };
+  for (const std::string& source : cases) {
+    SCOPED_TRACE(source.substr(0, 60));
+    KVXML xml;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(xml.Load(source));
+    ExpectError(xml, 3, "Failed to load xml.");
+    EXPECT_TRUE(xml.GetString("/*").empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  }
+  // A document type without entities, and the predefined references, still load.
+  KVXML xml;
+  ASSERT_TRUE(xml.Load("<!DOCTYPE r [<!ELEMENT r ANY>]><r>a&amp;b&#65;</r>"));
+  EXPECT_EQ(xml.GetString("/r"), "a&bA");
+  ASSERT_TRUE(xml.Load("<!DOCTYPE r SYSTEM \"missing.dtd\"><r>x</r>"));
+  EXPECT_EQ(xml.GetString("/r"), "x");
+}
+
+TEST(KVXML, LibraryErrorsNeverReachStderr) {
+  TempFolder temp;
+  const std::string captured = temp / "stderr.txt";
+  std::fflush(stderr);
+  const int saved = dup(fileno(stderr));
+  ASSERT_GE(saved, 0);
+  ASSERT_NE(std::freopen(captured.c_str(), "w", stderr), nullptr);
+  {
+    KVXML xml;
+    for (const char* source : {"<?xml version=\"1.0\" encoding=\"no-such\"?><r/>", "<r>\xFF\xFE</r>",
+                               "<r>&undefined;</r>", "<!DOCTYPE r SYSTEM \"missing.dtd\"><r>&x;</r>",
+                               "<r><unclosed></r>", "<r a=\"1\" a=\"2\"/>"}) {
+      xml.Load(source);
+    }
+    ASSERT_TRUE(xml.Load(kSample));
+    for (const char* xpath : {"//[", "nosuch()", "$undefined", "//Name[", "1 div", "substring()"}) {
+      xml.GetString(xpath);
+      xml.Count(xpath);
+    }
+  }
+  std::fflush(stderr);
+  dup2(saved, fileno(stderr));
+  close(saved);
+  EXPECT_EQ(TempFolder::Read(captured), "");
 }
 
 TEST(KVXML, DocumentOperationsNeedALoad) {
