@@ -32,8 +32,10 @@
 //   after the last section's raw data, the overlay following it, when the section table
 //   has room for one more header (Wine writes the header without checking, and places the
 //   section after the overlay).
-// - The section's VirtualSize is the tree's exact size, as linkers write it (Wine writes
-//   it rounded up to SectionAlignment when the section grows, and leaves it otherwise).
+// - The section's VirtualSize grows to the tree's exact size when the tree needs more, as
+//   linkers write it (Wine rounds it up to SectionAlignment then), and never shrinks, as
+//   Wine leaves it: a smaller one would open a gap before the next section in memory, and
+//   the Windows loader refuses such an image.
 // - The checksum is recomputed when the image had one, and stays 0 otherwise (Wine leaves
 //   the old value, which no longer matches). The time stamp is kept, as Wine keeps it.
 
@@ -358,7 +360,7 @@ bool ResourceImage::RebuildExisting(const ResourceSection& resources, int index,
   // section would need rebasing, and is refused.
   if (rvaDelta != 0 && !BaseRelocationsOutside(static_cast<std::uint32_t>(nextRva))) return false;
   SectionHeader& resourceSection = moved[static_cast<std::size_t>(index)];
-  resourceSection.virtualSize = static_cast<std::uint32_t>(total);
+  resourceSection.virtualSize = static_cast<std::uint32_t>(std::max<std::uint64_t>(old.virtualSize, total));
   resourceSection.sizeOfRawData = static_cast<std::uint32_t>(newRawSize);
 
   std::vector<DataDirectory> newDirectories;

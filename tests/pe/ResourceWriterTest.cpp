@@ -429,6 +429,29 @@ TEST_P(ResourceWriter, RepeatedStampsDoNotGrowTheFile) {
   EXPECT_EQ(small->data, "small");
 }
 
+// The Windows loader refuses an image with a gap between sections in memory, so a rewrite
+// that needs less room must not shrink the section's virtual size across a page.
+TEST_P(ResourceWriter, SectionsStayContiguousInMemoryAsStampsGrowAndShrink) {
+  ImageOptions options;
+  options.is32 = GetParam();
+  Write(options);
+  for (const std::size_t size : {5000u, 5u, 9000u, 100u, 4096u, 1u}) {
+    SCOPED_TRACE(size);
+    ASSERT_TRUE(Stamp(path, {{{kBitmap, "logo.bmp"}, Bytes(size, 'c')}}));
+    const kvtest::ParsedPe pe = kvtest::ParsePe(TempFolder::Read(path));
+    ASSERT_EQ(pe.sections.size(), 3u);
+    for (std::size_t i = 1; i < pe.sections.size(); ++i) {
+      const kvtest::ParsedSection& previous = pe.sections[i - 1];
+      const std::uint32_t span = (previous.virtualSize + 0xFFFu) / 0x1000u * 0x1000u;
+      EXPECT_EQ(pe.sections[i].virtualAddress, previous.virtualAddress + span) << pe.sections[i].name;
+    }
+    EXPECT_EQ(pe.sizeOfImage, pe.sections.back().virtualAddress + 0x1000u);
+    const ResourceSection::Entry* stamped = ReadBack().Find(Key::Id(kBitmap), Key::Name(u"LOGO.BMP"), 1033);
+    ASSERT_NE(stamped, nullptr);
+    EXPECT_EQ(stamped->data.size(), size);
+  }
+}
+
 TEST_P(ResourceWriter, ImageWithoutResourcesGetsASection) {
   ImageOptions options;
   options.is32 = GetParam();
