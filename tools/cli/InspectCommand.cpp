@@ -1,5 +1,6 @@
 #include "tools/cli/InspectCommand.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <string_view>
@@ -10,8 +11,8 @@
 #include "platform/VersionInfo.h"
 #include "project/FileUtil.h"
 #include "tools/cli/ResourceListing.h"
+#include "tools/runtime-stub/PayloadReader.h"
 #include "tools/runtime-stub/PeSections.h"
-#include "tools/runtime-stub/StubReport.h"
 
 namespace kvcli {
 
@@ -19,19 +20,49 @@ namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+// Sources compress well, but not beyond this: declared sizes past it are a damaged or
+// hostile payload, whose entries could each make the decoder produce gigabytes.
+constexpr std::uint64_t kLargestExpansion = 256;
 
 std::string SectionName(const KVExeFile::SectionHeader& section) {
   std::string name(section.name.begin(), section.name.end());
-  return name.substr(0, name.find('\0'));
+  return Printable(name.substr(0, name.find('\0')), true);
 }
 
-// Payload lines, then errors; true when the payload is whole.
-bool PrintPayload(std::string_view payload) {
-  kvstub::StubReport report;
-  kvstub::AddPayloadLines(report, payload);
-  for (const std::string& line : report.lines) std::printf("  %s\n", line.c_str());
-  for (const std::string& error : report.errors) std::printf("  damaged: %s\n", error.c_str());
-  return report.errors.empty();
+// The payload's entries with their checksums, then what is damaged; true when it is whole.
+// Nothing is decompressed when the sizes it declares cannot come from a file of fileSize
+// bytes; each stream stops at its declared size.
+bool PrintPayload(std::string_view payload, std::uint64_t fileSize) {
+  std::vector<kvstub::PayloadEntry> entries;
+  std::string error;
+  if (!kvstub::ReadPayloadTables(payload, entries, error)) {
+    std::printf("  damaged: %s\n", Printable(error).c_str());
+    return false;
+  }
+  std::uint64_t declared = 0;
+  for (const kvstub::PayloadEntry& entry : entries) declared += entry.dataSize;
+  if (declared > kLargestExpansion * fileSize) {
+    std::printf("  damaged: its entries declare %" PRIu64 " bytes, more than %" PRIu64
+                " times the file's %" PRIu64 " bytes\n",
+                declared, kLargestExpansion, fileSize);
+    return false;
+  }
+  std::vector<std::string> errors;
+  for (const kvstub::PayloadEntry& entry : entries) {
+    std::uint32_t crc = 0;
+    if (kvstub::EntryChecksum(payload, entry, crc, error)) {
+      std::printf("  %s\n", Printable(kvstub::ReportLine(entry, crc)).c_str());
+    } else {
+      errors.push_back(error);
+    }
+  }
+  for (const std::string& damage : errors) std::printf("  damaged: %s\n", Printable(damage).c_str());
+  return errors.empty();
+}
+
+int Damaged(const std::string& path, const char* what) {
+  std::fprintf(stderr, "kvcli: %s is damaged: %s\n", path.c_str(), what);
+  return kExitFailed;
 }
 
 void PrintVersion(const std::string& path) {
@@ -48,7 +79,7 @@ void PrintVersion(const std::string& path) {
       {"ProductName", &info.productName},
   };
   for (const auto& [key, value] : strings) {
-    if (*value) std::printf("  %s: %s\n", key, (*value)->c_str());
+    if (*value) std::printf("  %s: %s\n", key, Printable(**value).c_str());
   }
 }
 
@@ -66,17 +97,26 @@ int InspectExecutable(const std::string& path) {
                 SectionName(section).c_str(), section.virtualAddress, section.virtualSize, section.pointerToRawData,
                 section.sizeOfRawData);
   }
-  bool whole = true;
+  bool payloadWhole = true;
   std::string_view payload;
-  if (kvstub::FindSection(bytes, "snapshot", payload) == kvstub::SectionLookup::Found) {
-    std::printf("payload: snapshot section, %zu bytes\n", payload.size());
-    whole = PrintPayload(payload);
-  } else {
-    std::printf("payload: none\n");
+  switch (kvstub::FindSection(bytes, "snapshot", payload)) {
+    case kvstub::SectionLookup::Found:
+      std::printf("payload: snapshot section, %zu bytes\n", payload.size());
+      payloadWhole = PrintPayload(payload, bytes.size());
+      break;
+    case kvstub::SectionLookup::NotFound:
+      std::printf("payload: none\n");
+      break;
+    case kvstub::SectionLookup::NotAnImage:
+    case kvstub::SectionLookup::OutsideFile:
+      std::printf("payload: damaged\n");
+      return Damaged(path, "its snapshot section lies outside the file");
   }
   PrintVersion(path);
-  PrintResources(bytes);
-  return whole ? 0 : kExitFailed;
+  const bool resourcesWhole = PrintResources(bytes);
+  if (!payloadWhole) return Damaged(path, "its payload cannot be read whole");
+  if (!resourcesWhole) return Damaged(path, "its resource tree cannot be read");
+  return 0;
 }
 
 std::string BundleName(std::string path) {
@@ -105,7 +145,10 @@ int InspectBundle(std::string bundle) {
     return kExitFailed;
   }
   std::printf("payload: %s.bin, %zu bytes\n", name.c_str(), payload.size());
-  return PrintPayload(payload) ? 0 : kExitFailed;
+  // The budget counts the whole application, as for an executable.
+  const std::uint64_t applicationSize = payload.size() + static_cast<std::uint64_t>(std::max<std::int64_t>(kvplatform::FileSize(runtime), 0));
+  if (!PrintPayload(payload, applicationSize)) return Damaged(runtime + ".bin", "its payload cannot be read whole");
+  return 0;
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ using kvpe::ResourceSection;
 
 std::string KeyText(const ResourceSection::Key& key) {
   if (!key.isName) return std::to_string(key.id);
-  return "\"" + kvtext::WideToUtf8(kvtext::WideString(key.name.begin(), key.name.end())) + "\"";
+  return "\"" + Printable(kvtext::WideToUtf8(kvtext::WideString(key.name.begin(), key.name.end()))) + "\"";
 }
 
 // The caller has checked that four bytes are there.
@@ -54,12 +54,32 @@ void PrintIconGroup(std::string_view group) {
 
 }  // namespace
 
-void PrintResources(std::string_view bytes) {
+std::string Printable(std::string_view text, bool rawBytes) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || (rawBytes && byte > 0x7F)) {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+bool PrintResources(std::string_view bytes) {
   kvpe::ResourceImage image;
   ResourceSection tree;
-  if (!image.Parse(bytes) || !image.ReadResources(tree) || tree.Entries().empty()) {
+  if (!image.Parse(bytes) || !image.ReadResources(tree)) {
+    std::printf("resources: damaged\n");
+    return false;
+  }
+  if (tree.Entries().empty()) {
     std::printf("resources: none\n");
-    return;
+    return true;
   }
   std::printf("resources:\n");
   for (const ResourceSection::Entry& entry : tree.Entries()) {
@@ -80,6 +100,7 @@ void PrintResources(std::string_view bytes) {
     ++bitmaps;
   }
   if (bitmaps == 0) std::printf("bitmaps: none\n");
+  return true;
 }
 
 void PrintIcnsElements(const std::string& path) {
@@ -99,7 +120,7 @@ void PrintIcnsElements(const std::string& path) {
       std::printf("  damaged at %" PRIu64 "\n", at);
       return;
     }
-    std::printf("  %s %" PRIu32 " bytes\n", bytes.substr(at, 4).c_str(), elementLength);
+    std::printf("  %s %" PRIu32 " bytes\n", Printable(bytes.substr(at, 4), true).c_str(), elementLength);
     at += elementLength;
   }
 }
