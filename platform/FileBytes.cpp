@@ -2,6 +2,7 @@
 // every platform.
 #include <cstdio>
 
+#include "platform/AtomicFile.h"
 #include "platform/Platform.h"
 
 namespace kvplatform {
@@ -17,16 +18,8 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
 }
 
 bool WriteFileBytes(const std::string& path, std::string_view bytes) {
-  bool written = false;
-  {
-    UniqueFile file(OpenFile(path, "wb"));
-    if (!file) return false;
-    written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    // A full disk may show only when the buffer goes out, so closing is part of writing.
-    written = std::fclose(file.release()) == 0 && written;
-  }
-  if (!written) DeleteFileAt(path);
-  return written;
+  // A failed or interrupted write must not cost the user the file that was there.
+  return SaveFileAtomically(path, bytes);
 }
 
 bool FileLength(FILE* file, std::uint64_t& length) {

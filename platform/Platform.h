@@ -31,8 +31,8 @@ using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 // The file's bytes exactly; false when it cannot be opened or read.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 
-// Writes the file whole, replacing it; on failure nothing of it is left, so no reader ever
-// picks up a truncated file.
+// Writes the file whole, replacing it atomically (platform/AtomicFile.h); on failure the old
+// file stays as it was, so no reader ever picks up a truncated file.
 bool WriteFileBytes(const std::string& path, std::string_view bytes);
 
 // Moves an open file to an absolute offset; 64-bit everywhere, also where long is 32 bits.

@@ -4,13 +4,8 @@
 
 bool ReadFileBytes(const std::string& path, std::string& bytes) { return kvplatform::ReadFileBytes(path, bytes); }
 
-bool WriteFileBytes(const std::string& path, std::string_view bytes, const char* mode) {
-  FILE* file = kvplatform::OpenFile(path, mode);
-  if (file == nullptr) return false;
-  const bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const bool flushed = fflush(file) == 0;
-  const bool closed = fclose(file) == 0;
-  return written && flushed && closed;
+bool WriteFileBytes(const std::string& path, std::string_view bytes, const char*) {
+  return kvplatform::WriteFileBytes(path, bytes);
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -21,7 +16,7 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text) {
-  return WriteFileBytes(path, std::string_view(text.c_str()), "wbc");
+  return kvplatform::WriteFileBytes(path, std::string_view(text.c_str()));
 }
 
 bool WriteU32(std::uint32_t value, FILE* file) {

@@ -162,8 +162,8 @@ void KVProject::WriteDefaultVersionInfo(const std::string& path) const {
   if (versionInfo.Load(text)) versionInfo.Save(path);
 }
 
-void KVProject::Save(const std::string& tabsFragment, const std::string& layoutFragment) {
-  if (projectFilePath.empty()) return;
+bool KVProject::Save(const std::string& tabsFragment, const std::string& layoutFragment) {
+  if (projectFilePath.empty()) return false;
   std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
   text += KVXML::ElementText("Project", nullptr);
   text += KVXML::ElementText("Version", "1");
@@ -210,9 +210,9 @@ void KVProject::Save(const std::string& tabsFragment, const std::string& layoutF
 
   // A fragment that does not parse leaves the file and the document as they were.
   KVXML saved;
-  if (!saved.Load(text)) return;
-  saved.Save(projectFilePath);
+  if (!saved.Load(text) || !saved.Save(projectFilePath)) return false;
   document = std::move(saved);
+  return true;
 }
 
 bool KVProject::HasFileName(const std::string& fileName) const {

@@ -28,8 +28,9 @@ public:
   bool Load(const std::string& projectFilePath);
 
   // Writes the project file from the model; tabsFragment goes inside Tabs, layoutFragment
-  // (a whole Layout element) after it. Failures are silent.
-  void Save(const std::string& tabsFragment, const std::string& layoutFragment);
+  // (a whole Layout element) after it. False when the file could not be written; it then
+  // stays as it was.
+  bool Save(const std::string& tabsFragment, const std::string& layoutFragment);
 
   // Brings a file into the project, copying it into the type's sub-folder when it is not
   // there yet or its name is taken. Null when the copy fails or no project is loaded.

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "platform/Platform.h"
+#include "tests/common/TempFolder.h"
+#include "tests/project/SmallDisk.h"
 
 namespace fs = std::filesystem;
 
@@ -220,4 +224,24 @@ TEST_F(SettingsTest, NumbersAreReadLikeTheCLibraryDoes) {
   EXPECT_EQ(settings.readNumber("//Settings/ProjectTreeWidth"), 7);
   settings.writeNumber("//Settings/Position/Width", 640);  // missing: dropped silently
   EXPECT_EQ(settings.document.Count("//Settings/Position/Width"), 0);
+}
+
+TEST(SettingsOnAFullDisk, SaveFailsAndKeepsTheOldFile) {
+  kvtest::TempFolder temp;
+  kvtest::SmallDisk disk(temp / "documents");
+  if (!disk.Mounted()) GTEST_SKIP() << disk.Reason();
+  KVSettings settings;
+  settings.load(disk.Path());
+  const std::string config = disk.Path() + "KelVox Studio" + kSep + "config.xml";
+  const std::string before = kvtest::TempFolder::Read(config);
+  ASSERT_FALSE(before.empty());
+  settings.addRecent(disk.Path() + "a long project name that makes the file grow.kvproj");
+  disk.Fill();
+  EXPECT_FALSE(settings.save());
+  EXPECT_EQ(kvtest::TempFolder::Read(config), before);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(fs::u8path(disk.Path() + "KelVox Studio")))
+    names.push_back(entry.path().filename().u8string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Projects", "config.xml"}));
 }

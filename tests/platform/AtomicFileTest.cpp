@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "platform/Platform.h"
 #include "tests/common/TempFolder.h"
 
@@ -79,3 +84,59 @@ TEST(AtomicFile, TemporaryBesideIsReplacedInOneStep) {
   EXPECT_FALSE(TempFolder::Exists(first));
   kvplatform::DeleteFileAt(second);
 }
+
+TEST(AtomicFile, FilesNamedLikeTheTemporaryAreNeverOpened) {
+  TempFolder temp;
+  const std::string path = temp / "a.kvproj";
+  const std::string victim = temp / "victim";
+  TempFolder::Write(victim, "victim");
+  // The next temporary names, learned from one created and removed again.
+  const std::string probe = kvplatform::CreateTemporaryBeside(path);
+  ASSERT_FALSE(probe.empty());
+  ASSERT_TRUE(kvplatform::DeleteFileAt(probe));
+  const std::size_t counterAt = probe.rfind('.', probe.size() - 7) + 1;
+  const unsigned next = std::stoul(probe.substr(counterAt));
+  std::vector<std::string> taken;
+  for (unsigned n = next + 1; n <= next + 3; ++n) {
+    taken.push_back(probe.substr(0, counterAt) + std::to_string(n) + ".kvtmp");
+    TempFolder::Write(taken.back(), "someone else's");
+  }
+#ifndef _WIN32
+  // A link in a temporary's place must not lead the write to the file it points to.
+  const std::string link = probe.substr(0, counterAt) + std::to_string(next + 4) + ".kvtmp";
+  ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
+#endif
+  ASSERT_TRUE(kvplatform::SaveFileAtomically(path, "saved"));
+  EXPECT_EQ(TempFolder::Read(path), "saved");
+  for (const std::string& name : taken) EXPECT_EQ(TempFolder::Read(name), "someone else's");
+  EXPECT_EQ(TempFolder::Read(victim), "victim");
+}
+
+#ifndef _WIN32
+TEST(AtomicFile, ALinkIsReplacedItselfAndItsFileIsUntouched) {
+  TempFolder temp;
+  const std::string real = temp / "real.kvproj";
+  const std::string link = temp / "link.kvproj";
+  TempFolder::Write(real, "real");
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  ASSERT_TRUE(kvplatform::SaveFileAtomically(link, "new"));
+  struct stat status;
+  ASSERT_EQ(lstat(link.c_str(), &status), 0);
+  EXPECT_TRUE(S_ISREG(status.st_mode));
+  EXPECT_EQ(TempFolder::Read(link), "new");
+  EXPECT_EQ(TempFolder::Read(real), "real");
+}
+
+TEST(AtomicFile, KeepsThePermissionsOfTheFileItReplaces) {
+  TempFolder temp;
+  const std::string path = temp / "run.sh";
+  for (const mode_t mode : {0600, 0755, 0640}) {
+    TempFolder::Write(path, "old");
+    ASSERT_EQ(chmod(path.c_str(), mode), 0);
+    ASSERT_TRUE(kvplatform::SaveFileAtomically(path, "new"));
+    struct stat status;
+    ASSERT_EQ(stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, mode);
+  }
+}
+#endif

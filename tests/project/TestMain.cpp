@@ -6,6 +6,7 @@
 #include "project/FileUtil.h"
 #include "project/Project.h"
 #include "tests/project/ChildProcess.h"
+#include "tests/project/ChildWriter.h"
 #include "tests/project/LockHolder.h"
 
 namespace kvtest {
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments = kvtest::Utf8Arguments(argc, argv);
   if (arguments.size() == 4 && arguments[1] == kvtest::kHoldProjectArgument) {
     return kvtest::HoldProject(arguments[2], arguments[3]);
+  }
+  if (arguments.size() == 4 && arguments[1] == kvtest::kSaveRepeatedlyArgument) {
+    return kvtest::SaveRepeatedly(arguments[2], arguments[3]);
   }
   testing::InitGoogleMock(&argc, argv);
   return RUN_ALL_TESTS();
