@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "build/OutputFile.h"
 #include "common/ByteIO.h"
@@ -11,7 +13,11 @@
 
 namespace {
 
+using kvpe::kCertificateDirectory;
 using kvpe::kDataDirectorySize;
+using kvpe::kDebugDirectory;
+using kvpe::kDebugEntrySize;
+using kvpe::kDebugPointerToRawDataAt;
 using kvpe::kMaxSections;
 using kvpe::kNumberOfSectionsAt;
 using kvpe::kPointerToSymbolTableAt;
@@ -74,6 +80,11 @@ struct KVExeFile::AppendPlan {
   std::uint64_t sizeOfImage = 0;
   std::uint64_t outputLength = 0;
   SectionHeader added;
+  // The certificate table's file offset in the output (0: none, or unchanged).
+  std::uint64_t certificates = 0;
+  // Debug entries whose data moves: where each entry's PointerToRawData lies in the output,
+  // and its new value.
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> debugPointers;
 };
 
 bool KVExeFile::Plan(std::uint64_t inputLength, std::uint64_t payloadLength, AppendPlan& plan) const {
@@ -118,6 +129,69 @@ bool KVExeFile::Plan(std::uint64_t inputLength, std::uint64_t payloadLength, App
   return true;
 }
 
+// The new section header goes where the section table ends: those bytes must be free, not a
+// bound-import table or other data a directory points at.
+bool KVExeFile::HeaderRoomIsFree(FILE* input, std::uint64_t inputLength, const AppendPlan& plan) const {
+  const std::uint64_t from = HeadersEnd();
+  const std::uint64_t to = std::min(plan.headersNeeded, plan.rawStart);
+  if (to > from) {
+    std::string bytes;
+    if (!kvplatform::ReadAt(input, inputLength, from, to - from, bytes)) return false;
+    if (bytes.find_first_not_of('\0') != std::string::npos) return false;
+  }
+  const std::vector<kvpe::DataDirectory>& directories = headers.Directories();
+  for (std::size_t d = 0; d < directories.size(); ++d) {
+    const kvpe::DataDirectory& directory = directories[d];
+    if (d == kCertificateDirectory || directory.rva == 0) continue;
+    const std::uint64_t end = std::uint64_t{directory.rva} + std::max<std::uint32_t>(directory.size, 1);
+    if (directory.rva < plan.headersNeeded && end > from) return false;
+  }
+  return true;
+}
+
+// File offsets that follow the raw data when it moves down: the certificate table and the
+// debug entries' data. False when they cannot be followed (a debug directory outside any
+// section's raw data, or an offset that would pass 32 bits).
+bool KVExeFile::PlanMovedOffsets(FILE* input, std::uint64_t inputLength, AppendPlan& plan) const {
+  if (plan.shift == 0) return true;
+  const std::vector<kvpe::DataDirectory>& directories = headers.Directories();
+  if (directories.size() > kCertificateDirectory) {
+    const kvpe::DataDirectory& certificates = directories[kCertificateDirectory];
+    if (certificates.rva != 0 && certificates.rva >= plan.rawStart) {
+      plan.certificates = certificates.rva + plan.shift;
+      if (plan.certificates > kU32Max) return false;
+    }
+  }
+  if (directories.size() <= kDebugDirectory) return true;
+  const kvpe::DataDirectory& debug = directories[kDebugDirectory];
+  if (debug.rva == 0 || debug.size < kDebugEntrySize) return true;
+  std::uint64_t directoryAt = 0;
+  bool found = false;
+  for (const SectionHeader& section : Sections()) {
+    if (debug.rva >= section.virtualAddress && debug.rva - section.virtualAddress < section.sizeOfRawData) {
+      const std::uint64_t offset = debug.rva - section.virtualAddress;
+      if (debug.size > section.sizeOfRawData - offset) return false;
+      directoryAt = section.pointerToRawData + offset;
+      found = true;
+      break;
+    }
+  }
+  if (!found) return false;
+  std::string entries;
+  const std::uint64_t count = debug.size / kDebugEntrySize;
+  if (!kvplatform::ReadAt(input, inputLength, directoryAt, count * kDebugEntrySize, entries)) return false;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::uint64_t at = i * kDebugEntrySize + kDebugPointerToRawDataAt;
+    kvbytes::ByteReader reader(entries);
+    std::uint32_t pointer = 0;
+    if (!reader.seek(at) || !reader.u32(pointer)) return false;
+    if (pointer == 0 || pointer < plan.rawStart) continue;
+    if (pointer + plan.shift > kU32Max) return false;
+    plan.debugPointers.emplace_back(directoryAt + plan.shift + at, static_cast<std::uint32_t>(pointer + plan.shift));
+  }
+  return true;
+}
+
 std::string KVExeFile::AppendedHeaders(const AppendPlan& plan, std::uint64_t inputLength) const {
   // The headers as read up to the section table (Read made sure the table follows the
   // directories), with the counts and sizes of the new image.
@@ -130,6 +204,10 @@ std::string KVExeFile::AppendedHeaders(const AppendPlan& plan, std::uint64_t inp
     kvbytes::SetU32(out, kPointerToSymbolTableAt, static_cast<std::uint32_t>(symbolTable + plan.shift));
   }
   kvbytes::SetU32(out, optionalAt + kSizeOfImageAt, static_cast<std::uint32_t>(plan.sizeOfImage));
+  if (plan.certificates != 0) {
+    const std::uint64_t certificatesAt = headers.DirectoriesAt() - headers.NtAt() + kCertificateDirectory * kDataDirectorySize;
+    kvbytes::SetU32(out, certificatesAt, static_cast<std::uint32_t>(plan.certificates));
+  }
   if (headers.Optional().sizeOfHeaders < plan.headersNeeded) {
     kvbytes::SetU32(out, optionalAt + kSizeOfHeadersAt, static_cast<std::uint32_t>(plan.room));
   }
@@ -155,18 +233,29 @@ bool KVExeFile::AppendSection(const std::string& outputPath, const std::string& 
   AppendPlan plan;
   if (!input || !payload || !kvplatform::FileLength(input.get(), inputLength) ||
       !kvplatform::FileLength(payload.get(), payloadLength) || payloadLength > kU32Max ||
-      !Plan(inputLength, payloadLength, plan)) {
+      !Plan(inputLength, payloadLength, plan) || !HeaderRoomIsFree(input.get(), inputLength, plan) ||
+      !PlanMovedOffsets(input.get(), inputLength, plan)) {
     return false;
   }
   plan.added.SetName(sectionName);
   plan.added.characteristics = characteristics;
 
-  // DOS header and stub as they are, the new headers, then the raw data and what follows it
-  // (moved down by the shift), then the payload.
+  // DOS header and stub as they are, the new headers, what the headers held after the section
+  // table, then the raw data and what follows it (moved down by the shift), then the payload.
   kvbuild::OutputFile output(outputPath);
-  return output.IsOpen() && kvplatform::SeekFile(input.get(), 0) && output.CopyFrom(input.get(), headers.NtAt()) &&
-         output.Write(AppendedHeaders(plan, inputLength)) && output.PadTo(plan.rawStart + plan.shift) &&
-         kvplatform::SeekFile(input.get(), plan.rawStart) &&
-         output.CopyFrom(input.get(), inputLength - plan.rawStart) && output.PadTo(plan.added.pointerToRawData) &&
-         output.CopyFrom(payload.get(), payloadLength) && output.PadTo(plan.outputLength) && output.Commit();
+  const std::uint64_t headerRest = plan.rawStart > plan.headersNeeded ? plan.rawStart - plan.headersNeeded : 0;
+  if (!output.IsOpen() || !kvplatform::SeekFile(input.get(), 0) || !output.CopyFrom(input.get(), headers.NtAt()) ||
+      !output.Write(AppendedHeaders(plan, inputLength)) || !kvplatform::SeekFile(input.get(), plan.headersNeeded) ||
+      !output.CopyFrom(input.get(), headerRest) || !output.PadTo(plan.rawStart + plan.shift) ||
+      !kvplatform::SeekFile(input.get(), plan.rawStart) || !output.CopyFrom(input.get(), inputLength - plan.rawStart) ||
+      !output.PadTo(plan.added.pointerToRawData) || !output.CopyFrom(payload.get(), payloadLength) ||
+      !output.PadTo(plan.outputLength)) {
+    return false;
+  }
+  for (const auto& [at, pointer] : plan.debugPointers) {
+    std::string value;
+    kvbytes::PutU32(value, pointer);
+    if (!output.WriteAt(at, value)) return false;
+  }
+  return output.Commit();
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,9 @@ public:
   // would be overrun by the new section header moves down, and the new section starts after
   // everything the input holds, data after its last section included. False, with no output
   // file left behind, when there is no image, the payload cannot be read, outputPath names
-  // the input, or the result would not be a valid image.
+  // the input, or the result would not be a valid image. Refused as well when the bytes the
+  // new section header takes are in use; when raw data moves, the certificate table and the
+  // debug entries' file offsets follow it.
   bool AppendSection(const std::string& outputPath, const std::string& payloadPath,
                      const std::string& sectionName = "snapshot", std::uint32_t characteristics = kDiscardable);
 
@@ -50,6 +53,8 @@ private:
   struct AppendPlan;
 
   bool Plan(std::uint64_t inputLength, std::uint64_t payloadLength, AppendPlan& plan) const;
+  bool HeaderRoomIsFree(FILE* input, std::uint64_t inputLength, const AppendPlan& plan) const;
+  bool PlanMovedOffsets(FILE* input, std::uint64_t inputLength, AppendPlan& plan) const;
   std::string AppendedHeaders(const AppendPlan& plan, std::uint64_t inputLength) const;
 
   std::string path;

@@ -49,6 +49,18 @@ bool OutputFile::CopyFrom(FILE* source, std::uint64_t count) {
   return !failed;
 }
 
+bool OutputFile::WriteAt(std::uint64_t offset, const std::string& bytes) {
+  if (failed || !file || offset + bytes.size() > position) return false;
+  const std::uint64_t end = position;
+  position = offset;
+  if (!kvplatform::SeekFile(file.get(), offset) || !Put(bytes.data(), bytes.size()) ||
+      !kvplatform::SeekFile(file.get(), end)) {
+    failed = true;
+  }
+  position = end;
+  return !failed;
+}
+
 bool OutputFile::Commit() {
   if (!file) return false;
   const bool closed = std::fclose(file.release()) == 0;

@@ -29,6 +29,9 @@ public:
   // Exactly count bytes from the current position of source; false when it ends early.
   bool CopyFrom(FILE* source, std::uint64_t count);
 
+  // Overwrites bytes already written at offset; the next write goes to the end again.
+  bool WriteAt(std::uint64_t offset, const std::string& bytes);
+
   // Closes the file and keeps it; false (and the file is deleted) when any write failed.
   bool Commit();
 

@@ -169,6 +169,56 @@ TEST_P(AppendSection, SymbolTableFollowsMovedData) {
   ExpectPayloadSection(a, Payload(16));
 }
 
+std::size_t DirectoryAt(const PeFixture& fixture, int index) {
+  return fixture.lfanew + 24 + fixture.OptionalHeaderSize() + 8 * static_cast<std::size_t>(index);
+}
+
+// A signed image with debug data: when the raw data moves down, the certificate table (a
+// file offset) and the debug entry's PointerToRawData move with it.
+TEST_P(AppendSection, CertificatesAndDebugDataFollowMovedData) {
+  TempFolder temp;
+  PeFixture fixture = PeFixture::Contiguous(GetParam(), 15);
+  fixture.lfanew = GetParam() ? 0xA0 : 0x90;
+  fixture.trailer = std::string(0x40, 'C');
+  std::string bytes = fixture.Bytes();
+  const ParsedPe parsed = kvtest::ParsePe(bytes);
+  const std::uint32_t debugAt = parsed.sections[0].pointerToRawData + 0x10;
+  const std::uint32_t debugData = parsed.sections[1].pointerToRawData + 8;
+  kvtest::SetLeU32(bytes, DirectoryAt(fixture, 4), fixture.RawEnd());
+  kvtest::SetLeU32(bytes, DirectoryAt(fixture, 4) + 4, 0x40);
+  kvtest::SetLeU32(bytes, DirectoryAt(fixture, 6), parsed.sections[0].virtualAddress + 0x10);
+  kvtest::SetLeU32(bytes, DirectoryAt(fixture, 6) + 4, 28);
+  kvtest::SetLeU32(bytes, debugAt + 20, parsed.sections[1].virtualAddress + 8);
+  kvtest::SetLeU32(bytes, debugAt + 24, debugData);
+
+  const Appended a = Append(temp, bytes, Payload(16));
+  ASSERT_EQ(a.after.sections.size(), 16u);
+  ASSERT_EQ(a.after.sections[0].pointerToRawData, 0x600u);
+  const std::uint32_t certificates = kvtest::LeU32(a.output, DirectoryAt(fixture, 4));
+  EXPECT_EQ(certificates, fixture.RawEnd() + 0x200);
+  EXPECT_EQ(a.output.substr(certificates, 0x40), fixture.trailer);
+  const std::uint32_t movedData = kvtest::LeU32(a.output, debugAt + 0x200 + 24);
+  EXPECT_EQ(movedData, debugData + 0x200);
+  EXPECT_EQ(a.output.substr(movedData, 0x20), a.input.substr(debugData, 0x20));
+  EXPECT_EQ(kvtest::LeU32(a.output, debugAt + 0x200 + 20), parsed.sections[1].virtualAddress + 8);
+}
+
+// What the headers hold after the new section header's place (a bound-import table, say)
+// stays where it was.
+TEST_P(AppendSection, KeepsHeaderBytesBeyondTheNewHeader) {
+  TempFolder temp;
+  const PeFixture fixture = PeFixture::Contiguous(GetParam(), 3);
+  std::string bytes = fixture.Bytes();
+  const std::uint32_t boundAt = fixture.SectionTableEnd() + 40;
+  bytes.replace(boundAt, 0x20, std::string(0x20, 'B'));
+  kvtest::SetLeU32(bytes, DirectoryAt(fixture, 11), boundAt);
+  kvtest::SetLeU32(bytes, DirectoryAt(fixture, 11) + 4, 0x20);
+  const Appended a = Append(temp, bytes, Payload(16));
+  ASSERT_EQ(a.after.sections.size(), 4u);
+  EXPECT_EQ(a.output.substr(boundAt, 0x20), std::string(0x20, 'B'));
+  ExpectSectionDataKept(a);
+}
+
 // Uninitialised data has no raw data and a zero pointer; it takes no part in the copy.
 TEST_P(AppendSection, SectionsWithoutRawDataStayEmpty) {
   for (const std::size_t empty : {std::size_t{0}, std::size_t{4}}) {
@@ -248,6 +298,30 @@ const Refusal kRefusals[] = {
        for (auto& s : f.sections) s.virtualAddress = s.pointerToRawData;
      },
      nullptr},
+    // The new header's place holds data: a bound-import table, or bytes a directory names.
+    {"HeaderPlaceHoldsData", nullptr,
+     [](std::string& b) {
+       const PeFixture f = PeFixture::Contiguous(false, 3);
+       b.replace(f.SectionTableEnd(), 8, "BOUNDIMP");
+     }},
+    {"DirectoryPointsAtTheHeaderPlace", nullptr,
+     [](std::string& b) {
+       const PeFixture f = PeFixture::Contiguous(false, 3);
+       kvtest::SetLeU32(b, DirectoryAt(f, 11), f.SectionTableEnd() + 8);
+       kvtest::SetLeU32(b, DirectoryAt(f, 11) + 4, 4);
+     }},
+    // Data that moves while its debug entry cannot be found to follow it.
+    {"DebugDirectoryOutsideTheSectionsWhenDataMoves",
+     [](PeFixture& f) {
+       f = PeFixture::Contiguous(false, 15);
+       f.lfanew = 0x90;
+     },
+     [](std::string& b) {
+       PeFixture f = PeFixture::Contiguous(false, 15);
+       f.lfanew = 0x90;
+       kvtest::SetLeU32(b, DirectoryAt(f, 6), 0x7FFF0000);
+       kvtest::SetLeU32(b, DirectoryAt(f, 6) + 4, 28);
+     }},
     {"AddressSpaceExhausted", [](PeFixture& f) { f.sections.back().virtualAddress = 0xFFFFF000; }, nullptr},
     // NumberOfSections is 16 bits: one more would wrap to zero.
     {"SectionCountAtItsLimit",
