@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <chrono>
+#include <thread>
+
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -49,8 +54,9 @@ TEST(AtomicFile, FailedReplaceKeepsTargetAndRemovesTemporary) {
   TempFolder::Write(folder + kvplatform::kPathSeparator + "inside", "kept");
   kvplatform::FileError error;
   EXPECT_FALSE(kvplatform::SaveFileAtomically(folder, "new", &error));
-  EXPECT_FALSE(error.reason.empty());
+  ASSERT_FALSE(error.reason.empty());
   EXPECT_FALSE(error.inUse);
+  EXPECT_NE(error.reason.back(), '\n');
   EXPECT_EQ(TempFolder::Read(folder + kvplatform::kPathSeparator + "inside"), "kept");
   EXPECT_EQ(Names(temp), std::vector<std::string>{"target"});
 
@@ -138,5 +144,55 @@ TEST(AtomicFile, KeepsThePermissionsOfTheFileItReplaces) {
     ASSERT_EQ(stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, mode);
   }
+}
+#endif
+
+#ifdef _WIN32
+// A file held open without delete sharing stands for a running program's executable.
+class HeldOpen {
+public:
+  explicit HeldOpen(const std::string& path)
+      : handle(CreateFileW(std::filesystem::u8path(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~HeldOpen() { Release(); }
+  HeldOpen(const HeldOpen&) = delete;
+  HeldOpen& operator=(const HeldOpen&) = delete;
+  bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
+  void Release() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
+  }
+
+private:
+  HANDLE handle;
+};
+
+TEST(AtomicFile, AFileInUseIsRetriedThenReportedInUse) {
+  TempFolder temp;
+  const std::string path = temp / "App.exe";
+  TempFolder::Write(path, "old");
+  {
+    HeldOpen held(path);
+    ASSERT_TRUE(held.IsOpen());
+    kvplatform::FileError error;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(kvplatform::SaveFileAtomically(path, "new", &error));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_TRUE(error.inUse);
+    ASSERT_FALSE(error.reason.empty());
+    EXPECT_NE(error.reason.back(), '\n');
+    EXPECT_EQ(TempFolder::Read(path), "old");
+    EXPECT_EQ(Names(temp), std::vector<std::string>{"App.exe"});
+  }
+  // Closed while the save waits: the save goes through.
+  HeldOpen held(path);
+  std::thread closer([&held] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    held.Release();
+  });
+  kvplatform::FileError error;
+  EXPECT_TRUE(kvplatform::SaveFileAtomically(path, "new", &error)) << error.reason;
+  closer.join();
+  EXPECT_EQ(TempFolder::Read(path), "new");
 }
 #endif
