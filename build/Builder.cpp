@@ -8,6 +8,7 @@
 #include "build/PayloadFormat.h"
 #include "build/ResourceStamps.h"
 #include "build/RuntimePack.h"
+#include "platform/AtomicFile.h"
 #include "platform/Platform.h"
 #include "project/Project.h"
 
@@ -24,6 +25,12 @@ std::string TargetName(std::int32_t target) {
     case PackEntry::Windows32: return TargetDisplayName(static_cast<std::int32_t>(BuildTarget::Windows32));
     default: return TargetDisplayName(kMacOSTarget);
   }
+}
+
+// What the system said, and the likely cause when the file is in use.
+std::string WhyNotWritten(const kvplatform::FileError& error) {
+  if (error.inUse) return "cannot be written (is the application still running?)";
+  return error.reason.empty() ? "cannot be written" : "cannot be written: " + error.reason;
 }
 
 std::string SizeText(const std::string& path) {
@@ -63,10 +70,9 @@ bool KVBuilder::Build(std::int32_t target) {
   }
   Tell(BuildStep::Payload, StepOutcome::Done, payloadPath, SizeText(payloadPath));
 
-  // Only a PE runtime takes the payload as a section; the macOS runtime finds it beside itself.
-  KVExeFile image;
-  if (image.Read(executablePath)) return AttachPayload(payloadPath) && !failed;
-  return !failed;
+  // A Windows runtime takes the payload as a section; the macOS runtime finds it beside itself.
+  if (target == kMacOSTarget) return !failed;
+  return AttachPayload(payloadPath) && !failed;
 }
 
 void KVBuilder::LoadVersionInfo() {
@@ -111,9 +117,9 @@ bool KVBuilder::ExtractRuntimeTo(std::int32_t target) {
     Tell(BuildStep::Runtime, StepOutcome::Failed, ideExecutablePath, "carries no runtime pack");
     return false;
   }
-  if (!ExtractRuntime(ideExecutablePath, target, executablePath)) {
-    Tell(BuildStep::Runtime, StepOutcome::Failed, executablePath,
-         "cannot be written (is the application still running?)");
+  kvplatform::FileError error;
+  if (!ExtractRuntime(ideExecutablePath, target, executablePath, &error)) {
+    Tell(BuildStep::Runtime, StepOutcome::Failed, executablePath, WhyNotWritten(error));
     return false;
   }
   Tell(BuildStep::Runtime, StepOutcome::Done, executablePath,
@@ -121,25 +127,27 @@ bool KVBuilder::ExtractRuntimeTo(std::int32_t target) {
   return true;
 }
 
-// The executable is replaced by a copy with the payload appended. A copy that cannot be made,
-// or an executable that cannot be removed, leaves the executable without its payload.
+// The executable is replaced in one step by a copy with the payload appended; on any failure
+// it stays as extracted and no copy is left.
 bool KVBuilder::AttachPayload(const std::string& payloadPath) {
   KVExeFile image;
-  const std::string temporaryPath = executablePath + ".tmp";
-  const bool appended = image.Read(executablePath) && image.AppendSection(temporaryPath, payloadPath);
+  if (!image.Read(executablePath)) {
+    kvplatform::DeleteFileAt(payloadPath);
+    Tell(BuildStep::Snapshot, StepOutcome::Failed, executablePath, "is not a Windows executable the payload can be attached to");
+    return false;
+  }
+  kvplatform::FileError error;
+  const std::string temporaryPath = kvplatform::CreateTemporaryBeside(executablePath, &error);
+  const bool appended = !temporaryPath.empty() && image.AppendSection(temporaryPath, payloadPath);
   kvplatform::DeleteFileAt(payloadPath);
   if (!appended) {
-    Tell(BuildStep::Snapshot, StepOutcome::Failed, temporaryPath, "the payload cannot be attached");
+    if (!temporaryPath.empty()) kvplatform::DeleteFileAt(temporaryPath);
+    Tell(BuildStep::Snapshot, StepOutcome::Failed, executablePath,
+         temporaryPath.empty() ? WhyNotWritten(error) : "the payload cannot be attached");
     return false;
   }
-  if (!kvplatform::DeleteFileAt(executablePath) && !kvplatform::DeleteFileAt(executablePath)) {
-    kvplatform::DeleteFileAt(temporaryPath);
-    Tell(BuildStep::Snapshot, StepOutcome::Failed, executablePath, "cannot be replaced");
-    return false;
-  }
-  // The copy is the finished application: it stays when it cannot take the executable's name.
-  if (!kvplatform::MoveFileTo(temporaryPath, executablePath)) {
-    Tell(BuildStep::Snapshot, StepOutcome::Failed, temporaryPath, "cannot be renamed to " + executablePath);
+  if (!kvplatform::ReplaceWithTemporary(temporaryPath, executablePath, &error)) {
+    Tell(BuildStep::Snapshot, StepOutcome::Failed, executablePath, WhyNotWritten(error));
     return false;
   }
   Tell(BuildStep::Snapshot, StepOutcome::Done, executablePath, SizeText(executablePath));

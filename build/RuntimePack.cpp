@@ -2,6 +2,7 @@
 
 #include <lzma.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "build/ExeFile.h"
 #include "common/ByteIO.h"
 #include "common/LzmaStream.h"
+#include "platform/AtomicFile.h"
 #include "platform/Platform.h"
 
 namespace kvbuild {
@@ -27,26 +29,51 @@ bool CarriesPack(const KVExeFile& image) {
   return !image.Sections().empty() && image.Sections().back().name == kPackSection;
 }
 
-// Opens the executable positioned at the entry's data; size is the entry's byte count.
+// Opens the executable positioned at the entry's data; size is the entry's byte count, which
+// lies wholly inside the file. Offsets are 64-bit: a pack may start beyond 2 GiB.
 File OpenEntry(const std::string& ideExecutablePath, PackEntry entry, std::uint32_t& size) {
   KVExeFile image;
   if (!image.Read(ideExecutablePath) || !CarriesPack(image)) return nullptr;
   File file(kvplatform::OpenFile(ideExecutablePath, "rb"));
-  if (!file) return nullptr;
+  std::uint64_t length = 0;
+  if (!file || !kvplatform::FileLength(file.get(), length)) return nullptr;
   const std::uint64_t packStart = image.LastSectionOffset();
   const std::uint64_t slot = packStart + 8 * static_cast<std::uint64_t>(entry);
+  std::string fields;
+  if (!kvplatform::ReadAt(file.get(), length, slot, 8, fields)) return nullptr;
+  kvbytes::ByteReader reader(fields);
   std::uint32_t offset = 0;
   size = 0;
-  if (std::fseek(file.get(), static_cast<long>(slot), SEEK_SET) != 0 || !kvbytes::ReadU32(file.get(), offset) ||
-      !kvbytes::ReadU32(file.get(), size)) {
-    offset = size = 0;
+  if (!reader.u32(offset) || !reader.u32(size) || packStart + offset + size > length ||
+      !kvplatform::SeekFile(file.get(), packStart + offset)) {
+    return nullptr;
   }
-  if (std::fseek(file.get(), static_cast<long>(packStart + offset), SEEK_SET) != 0) return nullptr;
   return file;
 }
 
+// Reads at most limit bytes of the file in all, through fread.
+class BoundedReader {
+public:
+  BoundedReader(FILE* file, std::uint64_t limit) : file(file), left(limit) {}
+  std::size_t Read(std::uint8_t* buffer, std::size_t size) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, left));
+    const std::size_t got = want == 0 ? 0 : std::fread(buffer, 1, want, file);
+    left -= got;
+    // The entry was checked to lie inside the file: a short read is a read error.
+    if (got < want) failed = true;
+    return got;
+  }
+  bool AtEnd() const { return left == 0 || failed; }
+  bool Failed() const { return failed; }
+
+private:
+  FILE* file;
+  std::uint64_t left;
+  bool failed = false;
+};
+
 // Streams one XZ stream from input to output. Only a complete, intact stream succeeds.
-bool Decompress(FILE* input, FILE* output) {
+bool Decompress(BoundedReader& input, FILE* output) {
   KVLzmaStream xz;
   if (lzma_stream_decoder(xz.Get(), UINT64_MAX, 0) != LZMA_OK) return false;
   std::vector<std::uint8_t> in(kXzBuffer), out(kXzBuffer);
@@ -56,9 +83,9 @@ bool Decompress(FILE* input, FILE* output) {
   for (;;) {
     if (xz->avail_in == 0 && action == LZMA_RUN) {
       xz->next_in = in.data();
-      xz->avail_in = std::fread(in.data(), 1, in.size(), input);
-      if (std::feof(input)) action = LZMA_FINISH;
-      if (std::ferror(input)) return false;
+      xz->avail_in = input.Read(in.data(), in.size());
+      if (input.Failed()) return false;
+      if (input.AtEnd()) action = LZMA_FINISH;
     }
     const lzma_ret result = lzma_code(xz.Get(), action);
     if (xz->avail_out == 0 || result == LZMA_STREAM_END) {
@@ -83,39 +110,68 @@ PackEntry RuntimeEntryFor(std::int32_t target) {
   }
 }
 
-bool CopyBytes(FILE* source, const std::string& destinationPath, std::uint32_t count) {
-  File destination(kvplatform::OpenFile(destinationPath, "wb"));
-  if (!destination) return false;
-  std::vector<char> buffer(kCopyChunk + 1);
-  std::uint32_t left = count;
-  while (left > 0) {
-    const std::size_t wanted = left < kCopyChunk ? left : kCopyChunk;
-    const std::size_t got = std::fread(buffer.data(), 1, wanted, source);
-    if (got == 0) break;
-    if (std::fwrite(buffer.data(), 1, got, destination.get()) != got) return false;
-    left -= static_cast<std::uint32_t>(got);
-  }
-  return std::fclose(destination.release()) == 0;
+namespace {
+
+bool Fail(kvplatform::FileError* error, const char* reason) {
+  if (error != nullptr) *error = kvplatform::FileError{reason, false};
+  return false;
 }
 
-bool ExtractRuntime(const std::string& ideExecutablePath, std::int32_t target, const std::string& destinationPath) {
+// Writes a new file through a temporary beside destinationPath that takes its place only when
+// write succeeded, so that a failure leaves what was there before and no temporary.
+template <typename Write>
+bool WriteReplacing(const std::string& destinationPath, kvplatform::FileError* error, Write write) {
+  const std::string temporary = kvplatform::CreateTemporaryBeside(destinationPath, error);
+  if (temporary.empty()) return false;
+  File output(kvplatform::OpenFile(temporary, "wb"));
+  bool written = output && write(output.get());
+  written = output && std::fclose(output.release()) == 0 && written;
+  if (!written) {
+    kvplatform::DeleteFileAt(temporary);
+    if (error != nullptr && error->reason.empty()) error->reason = "the file cannot be written";
+    return false;
+  }
+  return kvplatform::ReplaceWithTemporary(temporary, destinationPath, error);
+}
+
+}  // namespace
+
+bool CopyBytes(FILE* source, const std::string& destinationPath, std::uint32_t count, kvplatform::FileError* error) {
+  if (error != nullptr) *error = {};
+  bool complete = true;
+  const bool written = WriteReplacing(destinationPath, error, [&](FILE* destination) {
+    std::vector<char> buffer(kCopyChunk + 1);
+    std::uint32_t left = count;
+    while (left > 0) {
+      const std::size_t wanted = left < kCopyChunk ? left : kCopyChunk;
+      const std::size_t got = std::fread(buffer.data(), 1, wanted, source);
+      if (got != wanted) {
+        complete = false;
+        return false;
+      }
+      if (std::fwrite(buffer.data(), 1, got, destination) != got) return false;
+      left -= static_cast<std::uint32_t>(got);
+    }
+    return true;
+  });
+  if (!complete) return Fail(error, "the source ends before the bytes to copy");
+  return written;
+}
+
+bool ExtractRuntime(const std::string& ideExecutablePath, std::int32_t target, const std::string& destinationPath,
+                    kvplatform::FileError* error) {
+  if (error != nullptr) *error = {};
   std::uint32_t size = 0;
   File ide = OpenEntry(ideExecutablePath, RuntimeEntryFor(target), size);
-  if (!ide) return false;
-  const std::string temporaryPath = destinationPath + ".kvs_";
-  bool extracted = false;
-  if (CopyBytes(ide.get(), temporaryPath, size)) {
-    File packed(kvplatform::OpenFile(temporaryPath, "rb"));
-    File destination(packed ? kvplatform::OpenFile(destinationPath, "wb") : nullptr);
-    if (packed && destination) {
-      extracted = Decompress(packed.get(), destination.get());
-      extracted = std::fclose(destination.release()) == 0 && extracted;
-      // A partial runtime would look like a finished build.
-      if (!extracted) kvplatform::DeleteFileAt(destinationPath);
-    }
-  }
-  kvplatform::DeleteFileAt(temporaryPath);
-  return extracted;
+  if (!ide) return Fail(error, "the runtime pack cannot be read");
+  bool intact = true;
+  const bool written = WriteReplacing(destinationPath, error, [&](FILE* destination) {
+    BoundedReader packed(ide.get(), size);
+    intact = Decompress(packed, destination);
+    return intact;
+  });
+  if (!intact) return Fail(error, "the runtime in the pack is damaged");
+  return written;
 }
 
 bool HasRuntimePack(const std::string& ideExecutablePath) {
@@ -123,10 +179,11 @@ bool HasRuntimePack(const std::string& ideExecutablePath) {
   return image.Read(ideExecutablePath) && CarriesPack(image);
 }
 
-bool CopyDefaultIcon(const std::string& ideExecutablePath, const std::string& destinationPath) {
+bool CopyDefaultIcon(const std::string& ideExecutablePath, const std::string& destinationPath,
+                     kvplatform::FileError* error) {
   std::uint32_t size = 0;
   File ide = OpenEntry(ideExecutablePath, PackEntry::DefaultIcon, size);
-  return ide && size > 0 && CopyBytes(ide.get(), destinationPath, size);
+  return ide && size > 0 && CopyBytes(ide.get(), destinationPath, size, error);
 }
 
 }  // namespace kvbuild

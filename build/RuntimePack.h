@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/AtomicFile.h"
+
 namespace kvbuild {
 
 enum class PackEntry : int { DefaultIcon = 0, Windows64 = 1, Windows32 = 2, MacOS = 3 };
@@ -19,14 +21,19 @@ enum class PackEntry : int { DefaultIcon = 0, Windows64 = 1, Windows32 = 2, MacO
 // The runtime entry a build target uses: 1 Windows 64, 3 Windows 32, anything else macOS.
 PackEntry RuntimeEntryFor(std::int32_t target);
 
-// Creates destinationPath ("wb") and copies up to count bytes from the current position of
-// source, stopping early at its end. True when the destination could be created and written.
-bool CopyBytes(FILE* source, const std::string& destinationPath, std::uint32_t count);
+// Writes destinationPath as exactly count bytes from the current position of source. The bytes
+// go to a temporary file beside it that replaces it only when complete: a source that ends
+// early or a failed write gives false, with destinationPath as it was and no temporary left.
+// error, when given, says why.
+bool CopyBytes(FILE* source, const std::string& destinationPath, std::uint32_t count,
+               kvplatform::FileError* error = nullptr);
 
 // Decompresses the target's runtime from the pack of the executable ideExecutablePath to
-// destinationPath, replacing it. On any failure, a damaged or truncated stream included,
-// false, and neither the destination nor the temporary ".kvs_" file is left behind.
-bool ExtractRuntime(const std::string& ideExecutablePath, std::int32_t target, const std::string& destinationPath);
+// destinationPath, replacing it in one step. On any failure, a damaged or truncated stream
+// included, false: destinationPath keeps what it held (the previous build stays) and no
+// temporary file is left. error, when given, says why (inUse: the destination is running).
+bool ExtractRuntime(const std::string& ideExecutablePath, std::int32_t target, const std::string& destinationPath,
+                    kvplatform::FileError* error = nullptr);
 
 // True when the executable ends with a runtime pack (a development build of the IDE or a
 // test program carries none).
@@ -34,6 +41,7 @@ bool HasRuntimePack(const std::string& ideExecutablePath);
 
 // Copies the pack's default project icon to destinationPath. False, with no file left,
 // when the executable carries no pack.
-bool CopyDefaultIcon(const std::string& ideExecutablePath, const std::string& destinationPath);
+bool CopyDefaultIcon(const std::string& ideExecutablePath, const std::string& destinationPath,
+                     kvplatform::FileError* error = nullptr);
 
 }  // namespace kvbuild

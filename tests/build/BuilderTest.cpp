@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -114,6 +115,11 @@ protected:
     for (const char* suffix : {".bin", ".tmp", ".kvs_"}) {
       if (TempFolder::Exists(exe + suffix)) found.push_back(exe + suffix);
     }
+    // Temporary files made beside the executable.
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(project / ""))) {
+      const std::string name = entry.path().filename().u8string();
+      if (name.find(".kvtmp") != std::string::npos || name.find(".tmp") != std::string::npos) found.push_back(name);
+    }
     return found;
   }
 
@@ -218,6 +224,58 @@ TEST_F(BuilderTest, APayloadThatCannotBeWrittenEndsTheBuildWithTheRuntimeInPlace
   EXPECT_EQ(log.OutcomeOf(BuildStep::Snapshot), static_cast<StepOutcome>(-1));
   KVExeFile runtime;
   EXPECT_TRUE(runtime.Read(exe));
+}
+
+// A runtime the section reader refuses cannot take the payload: the build fails at that step
+// instead of passing for a macOS build with a payload file beside the executable.
+TEST_F(BuilderTest, AWindowsRuntimeThatIsNoImageFailsAtTheSnapshot) {
+  TempFolder::Write(ide, kvtest::IdeWithPack(kvtest::Pack(
+                             {"ICON", kvtest::Xz(kMacRuntime), kvtest::Xz(kMacRuntime), kvtest::Xz(kMacRuntime)})));
+  const auto loaded = Load(1);
+  EXPECT_FALSE(Build(*loaded, 1));
+  EXPECT_EQ(log.OutcomeOf(BuildStep::Snapshot), StepOutcome::Failed);
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+// A damaged pack leaves the application of the previous build as it was.
+TEST_F(BuilderTest, ADamagedPackKeepsThePreviousApplication) {
+  const auto loaded = Load(1);
+  ASSERT_TRUE(Build(*loaded, 1)) << log.Failures();
+  const std::string previous = TempFolder::Read(exe);
+  std::string damaged = kvtest::Xz(windowsRuntime);
+  damaged[damaged.size() / 2] ^= 0x55;
+  TempFolder::Write(ide, kvtest::IdeWithPack(kvtest::Pack({"ICON", damaged, damaged, kvtest::Xz(kMacRuntime)})));
+  EXPECT_FALSE(Build(*loaded, 1));
+  EXPECT_EQ(log.OutcomeOf(BuildStep::Runtime), StepOutcome::Failed);
+  EXPECT_EQ(TempFolder::Read(exe), previous);
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+// The system's reason reaches the message; the running application is only suspected when
+// the file is in use.
+TEST_F(BuilderTest, AnExecutableThatCannotBeWrittenGivesTheSystemsReason) {
+  const auto loaded = Load(1);
+  ASSERT_TRUE(kvplatform::CreateFolder(exe));
+  EXPECT_FALSE(Build(*loaded, 1));
+  ASSERT_EQ(log.OutcomeOf(BuildStep::Runtime), StepOutcome::Failed);
+  const std::string detail = log.steps.back().detail;
+  EXPECT_EQ(detail.find("still running"), std::string::npos) << detail;
+  EXPECT_GT(detail.size(), std::string("cannot be written: ").size()) << detail;
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(BuilderTest, AProjectWithNoBitmapsBuildsAndStampsNone) {
+  project.WriteProject("<Name>Demo</Name><ExeName>Demo.exe</ExeName><Engine>1</Engine>"
+                       "<SourceFiles><Name>main.js</Name></SourceFiles>");
+  KVProject loaded;
+  ASSERT_TRUE(loaded.Load(project.ProjectFile()));
+  ASSERT_TRUE(Build(loaded, 1)) << log.Failures();
+  EXPECT_EQ(log.OutcomeOf(BuildStep::Bitmaps), StepOutcome::Skipped);
+  kvpe::ResourceImage parsed;
+  ResourceSection resources;
+  ASSERT_TRUE(parsed.Parse(TempFolder::Read(exe)));
+  ASSERT_TRUE(parsed.ReadResources(resources));
+  for (const auto& entry : resources.Entries()) EXPECT_FALSE(entry.type == ResourceSection::Key::Id(2));
 }
 
 // A project file whose Icon names nothing still has its icon item, without a file: the

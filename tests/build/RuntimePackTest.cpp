@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -52,7 +54,17 @@ TEST_F(RuntimePackTest, ExtractingAgainReplacesTheDestination) {
   EXPECT_EQ(extracted(1), runtimes[1]);
 }
 
-TEST_F(RuntimePackTest, DamagedOrTruncatedStreamsFailAndLeaveNothing) {
+// Every file in the folder, to show that no temporary file stays behind.
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(folder))) {
+    names.push_back(entry.path().filename().u8string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(RuntimePackTest, DamagedOrTruncatedStreamsKeepThePreviousBuild) {
   std::string damaged = Xz(runtimes[1]);
   damaged[damaged.size() / 2] ^= 0x55;
   std::string truncated = Xz(runtimes[2]);
@@ -61,9 +73,11 @@ TEST_F(RuntimePackTest, DamagedOrTruncatedStreamsFailAndLeaveNothing) {
   writeIde(Pack({runtimes[0], damaged, truncated, notXz}));
   for (std::int32_t target : {1, 3, 2}) {
     TempFolder::Write(out, "previous build");
-    EXPECT_FALSE(kvbuild::ExtractRuntime(ide, target, out)) << target;
-    EXPECT_FALSE(TempFolder::Exists(out)) << target;
-    EXPECT_FALSE(TempFolder::Exists(out + ".kvs_")) << target;
+    kvplatform::FileError error;
+    EXPECT_FALSE(kvbuild::ExtractRuntime(ide, target, out, &error)) << target;
+    EXPECT_FALSE(error.reason.empty()) << target;
+    EXPECT_EQ(TempFolder::Read(out), "previous build") << target;
+    EXPECT_EQ(FilesIn(folder / ""), (std::vector<std::string>{"App.exe", "KelVoxStudio.exe"})) << target;
   }
 }
 
@@ -108,10 +122,24 @@ TEST(CopyBytes, CopiesUpToTheCountAndStopsAtTheEnd) {
   EXPECT_EQ(TempFolder::Read(folder / "none"), "");
   EXPECT_TRUE(kvbuild::CopyBytes(source, folder / "four", 4));
   EXPECT_EQ(TempFolder::Read(folder / "four"), "0123");
-  EXPECT_TRUE(kvbuild::CopyBytes(source, folder / "rest", 100000));
-  EXPECT_EQ(TempFolder::Read(folder / "rest"), "456789");
   EXPECT_FALSE(kvbuild::CopyBytes(source, folder / "missing-folder" + kvplatform::kPathSeparator + "x", 1));
   std::fclose(source);
+}
+
+// A source that ends before count bytes is a damaged pack entry, not a shorter file: the
+// destination keeps what it held, and no partial copy is left.
+TEST(CopyBytes, ASourceEndingEarlyFailsAndKeepsTheDestination) {
+  TempFolder folder;
+  TempFolder::Write(folder / "src", "0123456789");
+  TempFolder::Write(folder / "dest", "old icon");
+  kvplatform::UniqueFile source(kvplatform::OpenFile(folder / "src", "rb"));
+  ASSERT_TRUE(source);
+  ASSERT_TRUE(kvplatform::SeekFile(source.get(), 4));
+  kvplatform::FileError error;
+  EXPECT_FALSE(kvbuild::CopyBytes(source.get(), folder / "dest", 100000, &error));
+  EXPECT_FALSE(error.reason.empty());
+  EXPECT_EQ(TempFolder::Read(folder / "dest"), "old icon");
+  EXPECT_EQ(FilesIn(folder / ""), (std::vector<std::string>{"dest", "src"}));
 }
 
 }  // namespace
