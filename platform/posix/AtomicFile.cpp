@@ -2,9 +2,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,6 +71,27 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// Removes what earlier saves of path left when their process was killed: a temporary whose
+// writer no longer runs. This process's own temporaries may be in use by another thread.
+void RemoveLeftoverTemporaries(const std::string& path) {
+  const std::string prefix = "." + NameOf(path) + ".";
+  const std::string suffix = ".kvtmp";
+  DIR* folder = ::opendir(FolderOf(path).c_str());
+  if (folder == nullptr) return;
+  const std::string base = path.substr(0, path.size() - NameOf(path).size());
+  while (const dirent* entry = ::readdir(folder)) {
+    const std::string name = entry->d_name;
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+      continue;
+    char* end = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (end == nullptr || *end != '.' || pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink((base + name).c_str());
+  }
+  ::closedir(folder);
+}
+
 // Opens the temporary file, exclusively, with the permission bits of the target it will
 // replace so that a save does not make a file world-readable or drop its execute bit.
 int CreateTemporary(const std::string& path, std::string& temporary, FileError* error) {
@@ -76,6 +100,7 @@ int CreateTemporary(const std::string& path, std::string& temporary, FileError* 
     Fail(error, EINVAL);
     return -1;
   }
+  RemoveLeftoverTemporaries(path);
   mode_t mode = 0666;
   struct stat existing;
   if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) mode = existing.st_mode & 07777;

@@ -1,6 +1,7 @@
 #include "platform/AtomicFile.h"
 
 #include <atomic>
+#include <cstdlib>
 
 #include "common/Text.h"
 
@@ -59,6 +60,36 @@ bool ToWidePath(const std::string& path, kvtext::WideString& wide) {
   return !wide.empty();
 }
 
+bool ProcessRuns(DWORD pid) {
+  const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (process == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
+  DWORD code = 0;
+  const bool runs = GetExitCodeProcess(process, &code) == FALSE || code == STILL_ACTIVE;
+  CloseHandle(process);
+  return runs;
+}
+
+// Removes what earlier saves of the file left when their process was killed: a temporary
+// whose writer no longer runs. This process's own temporaries may be in use by another thread.
+void RemoveLeftoverTemporaries(const std::string& folder, const std::string& name) {
+  const std::string prefix = "." + name + ".";
+  kvtext::WideString pattern;
+  if (!ToWidePath(folder + prefix + "*.kvtmp", pattern)) return;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string entry = kvtext::WideToUtf8(found.cFileName);
+    if (entry.size() <= prefix.size() || entry.compare(0, prefix.size(), prefix) != 0) continue;
+    char* end = nullptr;
+    const unsigned long pid = std::strtoul(entry.c_str() + prefix.size(), &end, 10);
+    if (end == nullptr || *end != '.' || pid == 0 || pid == GetCurrentProcessId()) continue;
+    kvtext::WideString wide;
+    if (!ProcessRuns(pid) && ToWidePath(folder + entry, wide)) DeleteFileW(wide.c_str());
+  } while (FindNextFileW(search, &found) != FALSE);
+  FindClose(search);
+}
+
 HANDLE CreateTemporary(const std::string& path, std::string& temporary, FileError* error) {
   static std::atomic<unsigned> counter{0};
   const std::size_t slash = path.find_last_of("\\/");
@@ -68,6 +99,7 @@ HANDLE CreateTemporary(const std::string& path, std::string& temporary, FileErro
     Fail(error, ERROR_INVALID_NAME);
     return INVALID_HANDLE_VALUE;
   }
+  RemoveLeftoverTemporaries(folder, name);
   const std::string prefix = folder + "." + name + "." + std::to_string(GetCurrentProcessId()) + ".";
   DWORD code = ERROR_FILE_EXISTS;
   for (int attempt = 0; attempt < 100 && code == ERROR_FILE_EXISTS; ++attempt) {

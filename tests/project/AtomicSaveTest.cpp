@@ -104,4 +104,8 @@ TEST(KilledWriter, LeavesAWholeOldOrNewFile) {
       EXPECT_EQ(name.substr(name.size() - 6), ".kvtmp") << name;
     }
   }
+  // The next save of the file removes what the killed writers left.
+  ASSERT_TRUE(kvplatform::SaveFileAtomically(file, "whole"));
+  EXPECT_EQ(TempFolder::Read(file), "whole");
+  EXPECT_EQ(Names(temp.Path()), (std::vector<std::string>{"big.bin", "ready"}));
 }
