@@ -3,7 +3,8 @@
 // a new file beside the target, reach the disk, and then take the target's place in one step
 // (MoveFileExW with replace and write-through on Windows, rename on POSIX). Temporary files
 // are created exclusively and no write ever follows a symbolic link: replacing a link
-// replaces the link itself.
+// replaces the link itself. A temporary that a killed process left is removed by the next
+// save of the same file.
 #pragma once
 
 #include <string>
