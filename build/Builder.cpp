@@ -85,11 +85,18 @@ void KVBuilder::LoadVersionInfo() {
 }
 
 bool KVBuilder::MakeWindowsRuntime(std::int32_t target) {
-  if (!IsSafeFileName(project.ExeName())) {
-    Tell(BuildStep::Runtime, StepOutcome::Failed, project.ProjectFilePath(), "the project names no executable");
+  if (!IsSafeOutputFileName(project.ExeName())) {
+    Tell(BuildStep::Runtime, StepOutcome::Failed, project.ProjectFilePath(),
+         "the executable name \"" + project.ExeName() + "\" is not a file name a build can write");
     return false;
   }
   executablePath = project.Folder() + project.ExeName();
+  // The runtime and its payload must not be written over the project's own files.
+  if (const std::string taken = ProjectFileAt(executablePath); !taken.empty()) {
+    Tell(BuildStep::Runtime, StepOutcome::Failed, taken, "is a file of the project; the executable name must differ");
+    executablePath.clear();
+    return false;
+  }
   if (!ExtractRuntimeTo(target)) return false;
 
   Tell(BuildStep::VersionResource,
@@ -101,6 +108,11 @@ bool KVBuilder::MakeWindowsRuntime(std::int32_t target) {
 }
 
 bool KVBuilder::MakeBundle() {
+  if (!IsSafeOutputFileName(project.Name())) {
+    Tell(BuildStep::Bundle, StepOutcome::Failed, project.ProjectFilePath(),
+         "the project name \"" + project.Name() + "\" is not a file name a build can write");
+    return false;
+  }
   if (!BuildBundle(project, version, executablePath)) {
     Tell(BuildStep::Bundle, StepOutcome::Failed, project.Folder() + project.Name() + ".app",
          "its folders, PkgInfo or Info.plist cannot be written");
@@ -110,6 +122,20 @@ bool KVBuilder::MakeBundle() {
   if (!ExtractRuntimeTo(kMacOSTarget)) return false;
   kvplatform::MarkExecutable(executablePath);
   return true;
+}
+
+// The project file or item whose path is the executable's or its payload's, if any.
+std::string KVBuilder::ProjectFileAt(const std::string& path) const {
+  const std::string keys[] = {kvplatform::FileNameKey(path), kvplatform::FileNameKey(path + ".bin")};
+  const auto taken = [&](const std::string& file) {
+    const std::string key = kvplatform::FileNameKey(file);
+    return key == keys[0] || key == keys[1];
+  };
+  if (taken(project.ProjectFilePath())) return project.ProjectFilePath();
+  for (const auto& item : project.Items()) {
+    if (!item->fileName.empty() && taken(item->Path())) return item->Path();
+  }
+  return {};
 }
 
 bool KVBuilder::ExtractRuntimeTo(std::int32_t target) {

@@ -38,6 +38,7 @@ private:
   bool MakeWindowsRuntime(std::int32_t target);
   bool MakeBundle();
   bool ExtractRuntimeTo(std::int32_t target);
+  std::string ProjectFileAt(const std::string& path) const;
   bool AttachPayload(const std::string& payloadPath);
   void Tell(BuildStep step, StepOutcome outcome, const std::string& path, const std::string& detail);
   void Tell(const StepReport& report);

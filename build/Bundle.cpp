@@ -70,7 +70,7 @@ bool BuildBundle(const KVProject& project, const KVVersion& version, std::string
   executablePath.clear();
   const std::string& name = project.Name();
   // The name becomes folder and file names: it must stay inside the project folder.
-  if (project.Folder().empty() || !IsSafeFileName(name)) return false;
+  if (project.Folder().empty() || !IsSafeOutputFileName(name)) return false;
 
   constexpr char sep = kvplatform::kPathSeparator;
   const std::string bundle = project.Folder() + name + ".app";

@@ -66,6 +66,18 @@ bool IsSafeFileName(const std::string& name) {
          name.find_first_of("/\\") == std::string::npos;
 }
 
+bool IsSafeOutputFileName(const std::string& name) {
+  if (!IsSafeFileName(name) || name.find(':') != std::string::npos) return false;
+  // Windows takes "con.txt" and "CON " for the device too: the stem before the first dot,
+  // without trailing spaces, is what counts.
+  std::string stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return false;
+  return !(stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+           stem[3] <= '9');
+}
+
 std::string ProjectItem::DisplayNameFor(ProjectItemType type, const std::string& fileName) {
   switch (type) {
     case ProjectItemType::DialogWindow:

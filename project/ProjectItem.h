@@ -55,3 +55,8 @@ std::string FileStem(const std::string& fileName);
 
 // A name a project file may list: one path component that cannot leave its folder.
 bool IsSafeFileName(const std::string& name);
+
+// A name a build may give a file it writes, on every target system: a safe file name without
+// ":" (a stream on NTFS) that is not a Windows device name (CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9, in any case, with or without an extension), which would write to the device.
+bool IsSafeOutputFileName(const std::string& name);

@@ -278,6 +278,52 @@ TEST_F(BuilderTest, AProjectWithNoBitmapsBuildsAndStampsNone) {
   for (const auto& entry : resources.Entries()) EXPECT_FALSE(entry.type == ResourceSection::Key::Id(2));
 }
 
+// Names a build writes files by: one portable rule for every target system.
+TEST(OutputFileName, RefusesStreamsAndDeviceNames) {
+  const struct {
+    const char* name;
+    bool safe;
+  } cases[] = {
+      {"Demo.exe", true},     {"Console.exe", true}, {"COM10.exe", true},  {"LPT0", true},
+      {"CONFIG.SYS", true},   {"nul_x.exe", true},   {"", false},          {".", false},
+      {"..", false},          {"a/b.exe", false},    {"a\\b.exe", false},  {"Demo.exe:stream", false},
+      {"C:Demo.exe", false},  {"CON", false},        {"con.exe", false},   {"Prn.txt", false},
+      {"AUX", false},         {"NUL.tar.gz", false}, {"nul .exe", false},  {"COM1", false},
+      {"com9.exe", false},    {"LPT1.exe", false},   {"lpt9", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsSafeOutputFileName(c.name), c.safe) << c.name;
+}
+
+// An executable name the build must not write: a device, a stream, or a file of the project
+// itself. The build writes nothing and the project's files stay as they are.
+TEST_F(BuilderTest, AnExecutableNameItMustNotWriteIsRefused) {
+  const std::string source = project.FileOf(ProjectItemType::SourceFile, "main.js");
+  for (const std::string exeName : {"CON", "nul.exe", "Demo.exe:payload", "Demo.kvproj"}) {
+    project.WriteProject("<Name>Demo</Name><ExeName>" + exeName +
+                         "</ExeName><Engine>1</Engine><SourceFiles><Name>main.js</Name></SourceFiles>");
+    KVProject loaded;
+    ASSERT_TRUE(loaded.Load(project.ProjectFile())) << exeName;
+    const std::string projectBytes = TempFolder::Read(project.ProjectFile());
+    const std::string sourceBytes = TempFolder::Read(source);
+    EXPECT_FALSE(Build(loaded, 1)) << exeName;
+    EXPECT_EQ(log.OutcomeOf(BuildStep::Runtime), StepOutcome::Failed) << exeName;
+    loaded.ReleaseLock();
+    EXPECT_EQ(TempFolder::Read(project.ProjectFile()), projectBytes) << exeName;
+    EXPECT_EQ(TempFolder::Read(source), sourceBytes) << exeName;
+  }
+}
+
+TEST_F(BuilderTest, AProjectNameItMustNotWriteIsRefusedForMacOS) {
+  for (const std::string name : {"AUX", "com1", "Demo:x"}) {
+    project.WriteProject("<Name>" + name + "</Name><ExeName>Demo.exe</ExeName><Engine>2</Engine>");
+    KVProject loaded;
+    ASSERT_TRUE(loaded.Load(project.ProjectFile())) << name;
+    EXPECT_FALSE(Build(loaded, 2)) << name;
+    EXPECT_EQ(log.OutcomeOf(BuildStep::Bundle), StepOutcome::Failed) << name;
+    loaded.ReleaseLock();
+  }
+}
+
 // A project file whose Icon names nothing still has its icon item, without a file: the
 // build goes on without an icon instead of stamping whatever the folder path leads to.
 TEST_F(BuilderTest, AnIconItemWithoutAFileIsSkipped) {
