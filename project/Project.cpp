@@ -119,16 +119,18 @@ bool KVProject::Load(const std::string& path) {
 bool KVProject::TakeLock(KVXML& file, const std::string& path) {
   const std::string ownPid = OwnPid();
   const std::string pid = file.GetString("/Project/pid");
+  if (!pid.empty() && kvplatform::NamedLock::IsHeld(LockName(pid))) return false;
+  // The lock comes first: a file naming this process without its lock would keep the
+  // project from others and tell them the wrong owner.
+  if (!lockMutex.Acquire(LockName(ownPid))) return false;
   if (!pid.empty()) {
-    if (kvplatform::NamedLock::IsHeld(LockName(pid))) return false;
     file.SetString("/Project/pid", ownPid);
   } else if (!file.SetString("/Project/pid", ownPid)) {
     file.AddChildNumber("/Project", "pid",
                         static_cast<std::int32_t>(kvplatform::CurrentProcessId()));
   }
-  // The file names this process from now on; the lock it names is taken next.
   file.Save(path);
-  return lockMutex.Acquire(LockName(ownPid));
+  return true;
 }
 
 void KVProject::AddListedItems(const std::string& listXPath, ProjectItemType type,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "tests/project/ChildProcess.h"
 #include "tests/project/LockHolder.h"
 #include "tests/project/ProjectFolder.h"
@@ -51,6 +53,29 @@ TEST(ProjectLock, AProjectOpensInOneProjectObjectAtATime) {
   ASSERT_TRUE(second.Load(folder.ProjectFile()));
   EXPECT_EQ(FilePid(folder), Pid());
 }
+
+#ifndef _WIN32
+// Without a folder for the lock, Acquire fails: the project file must not be left naming this
+// process, which would hold the project for nobody and blame us for it.
+TEST(ProjectLock, ALockThatCannotBeTakenLeavesTheFileAsItWas) {
+  ProjectFolder folder;
+  folder.WriteProject("<Name>Demo</Name><pid>not-a-running-ide</pid>");
+  const std::string before = ProjectFolder::Read(folder.ProjectFile());
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  const std::string previous = saved != nullptr ? saved : "";
+  ::setenv("XDG_RUNTIME_DIR", (folder / "no such folder").c_str(), 1);
+  KVProject project;
+  const bool loaded = project.Load(folder.ProjectFile());
+  if (saved != nullptr) {
+    ::setenv("XDG_RUNTIME_DIR", previous.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_RUNTIME_DIR");
+  }
+  EXPECT_FALSE(loaded);
+  EXPECT_FALSE(project.HoldsLock());
+  EXPECT_EQ(ProjectFolder::Read(folder.ProjectFile()), before);
+}
+#endif
 
 TEST(ProjectLock, APidNobodyHoldsDoesNotBlock) {
   ProjectFolder folder;

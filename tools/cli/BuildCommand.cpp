@@ -6,7 +6,9 @@
 #include <optional>
 
 #include "build/Builder.h"
+#include "platform/NamedLock.h"
 #include "platform/Platform.h"
+#include "project/XML.h"
 #include "project/Project.h"
 #include "project/ProjectOpenCheck.h"
 #include "tools/cli/ProjectFileBytes.h"
@@ -70,10 +72,18 @@ public:
   std::optional<kvbuild::StepReport> failure;
 };
 
-// Why Load refused the file; a project that checks out was taken between the check and the load.
+// Why Load refused the file: what the check finds, else the process whose lock the file
+// names, else our own lock that could not be taken.
 std::string LoadFailure(const std::string& path) {
   const std::string why = WhyProjectCannotOpen(path);
-  return why.empty() ? "is open in another KelVox Studio process" : why;
+  if (!why.empty()) return why;
+  KVXML file;
+  const std::string pid = file.Load(path) ? file.GetString("/Project/pid") : std::string();
+  const std::string ownPid = std::to_string(kvplatform::CurrentProcessId());
+  if (!pid.empty() && pid != ownPid && kvplatform::NamedLock::IsHeld(KVProject::LockName(pid))) {
+    return "is open in another KelVox Studio process (pid " + pid + ")";
+  }
+  return "cannot be opened: the lock that keeps other processes from it cannot be taken";
 }
 
 int Fail(const std::string& step, const std::string& path, const std::string& why) {
