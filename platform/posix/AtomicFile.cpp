@@ -94,7 +94,7 @@ void RemoveLeftoverTemporaries(const std::string& path) {
 
 // Opens the temporary file, exclusively, with the permission bits of the target it will
 // replace so that a save does not make a file world-readable or drop its execute bit.
-int CreateTemporary(const std::string& path, std::string& temporary, FileError* error) {
+int CreateTemporary(const std::string& path, std::string& temporary, FileError* error, mode_t extraBits = 0) {
   static std::atomic<unsigned> counter{0};
   if (path.empty() || path.back() == '/' || path.find('\0') != std::string::npos) {
     Fail(error, EINVAL);
@@ -104,6 +104,7 @@ int CreateTemporary(const std::string& path, std::string& temporary, FileError* 
   mode_t mode = 0666;
   struct stat existing;
   if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) mode = existing.st_mode & 07777;
+  mode |= extraBits;
   const std::string prefix = path.substr(0, path.size() - NameOf(path).size()) + "." + NameOf(path) + "." +
                              std::to_string(::getpid()) + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -125,14 +126,18 @@ int CreateTemporary(const std::string& path, std::string& temporary, FileError* 
 
 std::string CreateTemporaryBeside(const std::string& path, FileError* error) {
   std::string temporary;
-  const UniqueFd fd(CreateTemporary(path, temporary, error));
+  // The caller opens the file again to write it, even when the target is read-only.
+  const UniqueFd fd(CreateTemporary(path, temporary, error, S_IRUSR | S_IWUSR));
   return fd.get() >= 0 ? temporary : std::string();
 }
 
 bool ReplaceWithTemporary(const std::string& temporary, const std::string& path, FileError* error) {
   int code = 0;
   {
-    UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd fd(::open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat existing;
+    if (fd.get() >= 0 && ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+      ::fchmod(fd.get(), existing.st_mode & 07777);
     if (fd.get() < 0 || ::fsync(fd.get()) != 0) code = errno;
     if (fd.get() >= 0 && ::close(fd.release()) != 0 && code == 0) code = errno;
   }

@@ -136,13 +136,24 @@ TEST(AtomicFile, ALinkIsReplacedItselfAndItsFileIsUntouched) {
 TEST(AtomicFile, KeepsThePermissionsOfTheFileItReplaces) {
   TempFolder temp;
   const std::string path = temp / "run.sh";
-  for (const mode_t mode : {0600, 0755, 0640}) {
-    TempFolder::Write(path, "old");
-    ASSERT_EQ(chmod(path.c_str(), mode), 0);
-    ASSERT_TRUE(kvplatform::SaveFileAtomically(path, "new"));
-    struct stat status;
-    ASSERT_EQ(stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, mode);
+  for (const mode_t mode : {0600, 0755, 0640, 0555}) {
+    for (const bool beside : {false, true}) {
+      kvplatform::DeleteFileAt(path);
+      TempFolder::Write(path, "old");
+      ASSERT_EQ(chmod(path.c_str(), mode), 0);
+      if (beside) {
+        const std::string temporary = kvplatform::CreateTemporaryBeside(path);
+        struct stat created;
+        ASSERT_EQ(stat(temporary.c_str(), &created), 0);
+        EXPECT_EQ(created.st_mode & S_IWUSR, S_IWUSR) << "the caller must be able to write it";
+        ASSERT_TRUE(kvplatform::ReplaceWithTemporary(temporary, path));
+      } else {
+        ASSERT_TRUE(kvplatform::SaveFileAtomically(path, "new"));
+      }
+      struct stat status;
+      ASSERT_EQ(stat(path.c_str(), &status), 0);
+      EXPECT_EQ(status.st_mode & 07777, mode) << std::oct << mode << (beside ? " beside" : "");
+    }
   }
 }
 #endif
