@@ -55,12 +55,6 @@ std::string ToString(const xmlChar* text) {
   return text == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(text));
 }
 
-// Text as xmlNodeSetContent expects it on elements and attributes, so that the stored text
-// equals the given text.
-XmlText Encode(xmlDoc* doc, const std::string& value) {
-  return XmlText(xmlEncodeEntitiesReentrant(doc, Chars(value)));
-}
-
 template <typename Error>
 void IgnoreStructuredError(void*, Error*) {}
 
@@ -90,6 +84,13 @@ private:
   xmlStructuredErrorFunc structured;
   void* structuredContext;
 };
+
+// Text as xmlNodeSetContent expects it on elements and attributes, so that the stored text
+// equals the given text. Text that is not UTF-8 makes the library complain on stderr.
+XmlText Encode(xmlDoc* doc, const std::string& value) {
+  const QuietLibrary quiet;
+  return XmlText(xmlEncodeEntitiesReentrant(doc, Chars(value)));
+}
 
 struct ParserContextDeleter {
   void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }

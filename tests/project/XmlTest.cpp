@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 #include <libxml/tree.h>
 
-#ifdef _WIN32
-#include <io.h>
-#else
+#ifndef _WIN32
 #include <unistd.h>
 #endif
 
@@ -108,12 +106,17 @@ TEST(KVXML, DocumentsDeclaringEntitiesAreRefused) {
 }
 
 TEST(KVXML, LibraryErrorsNeverReachStderr) {
+#ifdef _WIN32
+  GTEST_SKIP() << "stderr is captured through POSIX descriptors";
+#else
   TempFolder temp;
   const std::string captured = temp / "stderr.txt";
+  FILE* sink = std::fopen(captured.c_str(), "w");
+  ASSERT_NE(sink, nullptr);
   std::fflush(stderr);
   const int saved = dup(fileno(stderr));
   ASSERT_GE(saved, 0);
-  ASSERT_NE(std::freopen(captured.c_str(), "w", stderr), nullptr);
+  dup2(fileno(sink), fileno(stderr));
   {
     KVXML xml;
     for (const char* source : {"<?xml version=\"1.0\" encoding=\"no-such\"?><r/>", "<r>\xFF\xFE</r>",
@@ -126,11 +129,17 @@ TEST(KVXML, LibraryErrorsNeverReachStderr) {
       xml.GetString(xpath);
       xml.Count(xpath);
     }
+    // Values that are not UTF-8.
+    xml.SetString("//Project/Name", "a\xFF\xFE");
+    xml.SetString("//Project/Tabs/Name/@type", "\xC3");
+    KVXML::ElementText("Name", "\xC3(");
   }
   std::fflush(stderr);
   dup2(saved, fileno(stderr));
   close(saved);
+  std::fclose(sink);
   EXPECT_EQ(TempFolder::Read(captured), "");
+#endif
 }
 
 TEST(KVXML, DocumentOperationsNeedALoad) {
