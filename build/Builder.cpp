@@ -60,6 +60,7 @@ bool KVBuilder::Build(std::int32_t target) {
   failed = false;
   executablePath.clear();
   LoadVersionInfo();
+  if (!ProjectFilesInside()) return false;
   const bool runtimeMade = target == kMacOSTarget ? MakeBundle() : MakeWindowsRuntime(target);
   if (!runtimeMade) return false;
 
@@ -82,6 +83,32 @@ void KVBuilder::LoadVersionInfo() {
     version.Load(item->Path());
     Tell(BuildStep::VersionInfo, StepOutcome::Done, item->Path(), version.fileVersionText);
   }
+}
+
+// A project ships only its own content: a file that is a link to one outside the project
+// folder is refused, before anything is written.
+bool KVBuilder::ProjectFilesInside() {
+  std::string root = kvplatform::ResolvedPath(project.Folder());
+  if (root.empty()) return true;
+  if (root.back() != kvplatform::kPathSeparator) root += kvplatform::kPathSeparator;
+  const std::string rootKey = kvplatform::FileNameKey(root);
+  for (const auto& item : project.Items()) {
+    BuildStep step = BuildStep::Payload;
+    switch (item->type) {
+      case ProjectItemType::Icon: step = BuildStep::Icon; break;
+      case ProjectItemType::Bitmap: step = BuildStep::Bitmaps; break;
+      case ProjectItemType::VersionInfo: continue;
+      default: break;
+    }
+    if (item->fileName.empty()) continue;
+    const std::string resolved = kvplatform::ResolvedPath(item->Path());
+    if (resolved.empty()) continue;  // a missing file is the step's own failure
+    if (kvplatform::FileNameKey(resolved).compare(0, rootKey.size(), rootKey) != 0) {
+      Tell(step, StepOutcome::Failed, item->Path(), "is a link to " + resolved + ", outside the project folder");
+      return false;
+    }
+  }
+  return true;
 }
 
 bool KVBuilder::MakeWindowsRuntime(std::int32_t target) {

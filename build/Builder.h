@@ -35,6 +35,7 @@ public:
 
 private:
   void LoadVersionInfo();
+  bool ProjectFilesInside();
   bool MakeWindowsRuntime(std::int32_t target);
   bool MakeBundle();
   bool ExtractRuntimeTo(std::int32_t target);

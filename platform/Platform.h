@@ -89,6 +89,10 @@ std::string DocumentsFolder();
 // same key. Windows ignores case by its own upper-case table; POSIX names are exact.
 std::string FileNameKey(const std::string& name);
 
+// The absolute path of the file or folder itself once every symbolic link (and, on Windows,
+// junction) on the way is followed; empty when it does not exist or cannot be examined.
+std::string ResolvedPath(const std::string& path);
+
 inline bool SameFileName(const std::string& a, const std::string& b) {
   return FileNameKey(a) == FileNameKey(b);
 }

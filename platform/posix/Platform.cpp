@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <string_view>
 
 #include <fcntl.h>
@@ -263,5 +264,11 @@ std::string DocumentsFolder() {
 }
 
 std::string FileNameKey(const std::string& name) { return name; }
+
+std::string ResolvedPath(const std::string& path) {
+  if (path.empty() || path.find('\0') != std::string::npos) return {};
+  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+  return resolved ? std::string(resolved.get()) : std::string();
+}
 
 }  // namespace kvplatform

@@ -117,6 +117,33 @@ std::string DocumentsFolder() {
   return folder;
 }
 
+std::string ResolvedPath(const std::string& path) {
+  kvtext::WideString widePath;
+  if (!ToWidePath(path, widePath)) return {};
+  // Backup semantics open folders too; no access is asked for, so files in use open as well.
+  const HANDLE file = CreateFileW(widePath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  kvtext::WideString resolved(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(file, resolved.data(), static_cast<DWORD>(resolved.size()), 0);
+  if (length >= resolved.size()) {
+    resolved.resize(length + 1);
+    length = GetFinalPathNameByHandleW(file, resolved.data(), static_cast<DWORD>(resolved.size()), 0);
+  }
+  CloseHandle(file);
+  if (length == 0 || length >= resolved.size()) return {};
+  resolved.resize(length);
+  // "\\?\C:\..." and "\\?\UNC\server\..." back to the usual forms.
+  const kvtext::WideString unc = L"\\\\?\\UNC\\";
+  const kvtext::WideString local = L"\\\\?\\";
+  if (resolved.compare(0, unc.size(), unc) == 0) {
+    resolved = L"\\\\" + resolved.substr(unc.size());
+  } else if (resolved.compare(0, local.size(), local) == 0) {
+    resolved = resolved.substr(local.size());
+  }
+  return kvtext::WideToUtf8(resolved);
+}
+
 std::string FileNameKey(const std::string& name) {
   kvtext::WideString wide = kvtext::Utf8ToWide(name);
   if (wide.empty() || wide.size() > 0x7FFFFFFF) return name;

@@ -324,6 +324,41 @@ TEST_F(BuilderTest, AProjectNameItMustNotWriteIsRefusedForMacOS) {
   }
 }
 
+// A project never ships content from elsewhere: a source, window, library, icon or bitmap that
+// links to a file outside the project folder stops the build before anything is written.
+TEST_F(BuilderTest, AFileLinkedFromOutsideTheProjectIsRefused) {
+  TempFolder outside;
+  TempFolder::Write(outside / "secret.txt", "not the project's");
+  const std::string library = project.FileOf(ProjectItemType::ExternalLibrary, "k.ext");
+  TempFolder::Write(library, "k.dll\r\n");
+  const std::string links[] = {project.FileOf(ProjectItemType::SourceFile, "main.js"),
+                               project.FileOf(ProjectItemType::DialogWindow, "mainWin.win"), library,
+                               project.FileOf(ProjectItemType::Icon, "Demo.ico"),
+                               project.FileOf(ProjectItemType::Bitmap, "logo.bmp")};
+  for (const std::string& link : links) {
+    const std::string kept = TempFolder::Read(link);
+    kvplatform::DeleteFileAt(link);
+    std::error_code error;
+    std::filesystem::create_symlink(std::filesystem::u8path(outside / "secret.txt"), std::filesystem::u8path(link),
+                                    error);
+    if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+    const auto loaded = Load(1, "<LibraryFiles><Name>k.ext</Name></LibraryFiles>");
+    EXPECT_FALSE(Build(*loaded, 1)) << link;
+    EXPECT_NE(log.Failures().find(link), std::string::npos) << log.Failures();
+    EXPECT_FALSE(TempFolder::Exists(exe)) << link;
+    kvplatform::DeleteFileAt(link);
+    TempFolder::Write(link, kept);
+  }
+  // A link that stays inside the project is the project's own file.
+  const std::string source = project.FileOf(ProjectItemType::SourceFile, "main.js");
+  const std::string copy = project.FileOf(ProjectItemType::SourceFile, "copy.js");
+  TempFolder::Write(copy, TempFolder::Read(source));
+  kvplatform::DeleteFileAt(source);
+  std::filesystem::create_symlink(std::filesystem::u8path(copy), std::filesystem::u8path(source));
+  const auto loaded = Load(1);
+  EXPECT_TRUE(Build(*loaded, 1)) << log.Failures();
+}
+
 // A project file whose Icon names nothing still has its icon item, without a file: the
 // build goes on without an icon instead of stamping whatever the folder path leads to.
 TEST_F(BuilderTest, AnIconItemWithoutAFileIsSkipped) {
