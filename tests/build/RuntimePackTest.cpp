@@ -10,6 +10,7 @@
 
 #include "common/ByteIO.h"
 #include "tests/build/PackFixture.h"
+#include "tests/build/PeFixture.h"
 #include "tests/common/TempFolder.h"
 
 namespace {
@@ -89,6 +90,27 @@ TEST_F(RuntimePackTest, SlotsPointingPastTheFileFail) {
   EXPECT_FALSE(kvbuild::ExtractRuntime(ide, 1, out));
   EXPECT_FALSE(TempFolder::Exists(out + ".kvs_"));
   EXPECT_EQ(extracted(3), runtimes[2]);
+}
+
+// The pack of a large IDE lies beyond what a 32-bit seek reaches (long is 32 bits on
+// Windows). The file is sparse: the gap takes no disk space.
+TEST_F(RuntimePackTest, APackBeyondTwoGibIsRead) {
+  const std::string pack = Pack({runtimes[0], Xz(runtimes[1]), Xz(runtimes[2]), Xz(runtimes[3])});
+  std::string image = kvtest::IdeWithPack(pack);
+  const std::size_t pointerAt = kvtest::PeFixture::Contiguous(false, 3).SectionTableAt() + 2 * 40 + 20;
+  const std::uint32_t packStart = kvtest::LeU32(image, pointerAt);
+  const std::uint64_t farStart = 0x80000000ull + packStart;
+  kvtest::SetLeU32(image, pointerAt, static_cast<std::uint32_t>(farStart));
+  TempFolder::Write(ide, image.substr(0, packStart));
+  {
+    kvplatform::UniqueFile file(kvplatform::OpenFile(ide, "r+b"));
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(kvplatform::SeekFile(file.get(), farStart));
+    ASSERT_EQ(std::fwrite(pack.data(), 1, pack.size(), file.get()), pack.size());
+  }
+  EXPECT_EQ(extracted(3), runtimes[2]);
+  EXPECT_TRUE(kvbuild::CopyDefaultIcon(ide, folder / "Demo.ico"));
+  EXPECT_EQ(TempFolder::Read(folder / "Demo.ico"), runtimes[0]);
 }
 
 TEST_F(RuntimePackTest, NoExecutableOrNoImageFails) {
