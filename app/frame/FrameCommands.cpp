@@ -8,10 +8,12 @@
 #include <cstdio>
 
 #include "app/commands/ProjectCommands.h"
+#include "app/frame/BuildLog.h"
 #include "app/frame/FrameToolbar.h"
 #include "build/Builder.h"
 #include "common/Text.h"
 #include "designer/PropertyGrid.h"
+#include "editing/OutputPane.h"
 #include "editing/TabControl.h"
 #include "platform/Platform.h"
 #include "project/ProjectTree.h"
@@ -143,20 +145,6 @@ bool KVFrameWindow::runEditCommand(int id) {
 
 namespace {
 
-// Remembers the first failed step, for the status bar.
-class FirstFailure : public kvbuild::BuildObserver {
-public:
-  void OnStep(const kvbuild::StepReport& report) override {
-    if (report.outcome == kvbuild::StepOutcome::Failed && !failed) {
-      failed = true;
-      text = std::string("Build failed at ") + kvbuild::StepName(report.step) + ": " + report.path +
-             (report.detail.empty() ? "" : " " + report.detail);
-    }
-  }
-  bool failed = false;
-  std::string text;
-};
-
 std::string Seconds(std::chrono::steady_clock::duration elapsed) {
   char text[32];
   std::snprintf(text, sizeof(text), "%.1f s", std::chrono::duration<double>(elapsed).count());
@@ -165,23 +153,29 @@ std::string Seconds(std::chrono::steady_clock::duration elapsed) {
 
 }  // namespace
 
-// The build itself is silent; its outcome goes to the status bar, where it waits to be read.
+// The build itself is silent; what it did goes to the output pane, success to the status bar,
+// and a failure, which would otherwise look like success, to a message naming the step.
 void KVFrameWindow::build() {
   if (!projectOpen()) return;
   const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   const auto started = std::chrono::steady_clock::now();
   saveAll();
   projectModel->Save(TabsFragment(tabStrip->savedTabs()), LayoutFragment(tree->layout()));
-  FirstFailure failure;
+  kvframe::BuildLog log;
   const std::int32_t target = projectModel->Target();
-  const bool built = kvbuild::KVBuilder(*projectModel, projectModel->IdeExecutablePath(), &failure).Build(target);
+  const bool built = kvbuild::KVBuilder(*projectModel, projectModel->IdeExecutablePath(), &log).Build(target);
   SetCursor(previous);
   const std::string elapsed = Seconds(std::chrono::steady_clock::now() - started);
-  if (built && !failure.failed) {
+  outputPane->clear();
+  outputPane->append(log.lines());
+  if (built && !log.failed()) {
     setStatusText(0, "Build succeeded: " + projectModel->ExeName() + " (" + TargetDisplayName(target) + "), " + elapsed);
-  } else {
-    setStatusText(0, failure.failed ? failure.text : "Build failed.");
+    return;
   }
+  const std::string failure = log.failed() ? log.failureText() : "Build failed.";
+  setStatusText(0, failure);
+  outputPane->show();
+  message(failure, MB_OK | MB_ICONERROR);
 }
 
 namespace {

@@ -1,3 +1,4 @@
+#include "app/frame/BuildLog.h"
 #include "app/frame/FrameRules.h"
 
 #include <gtest/gtest.h>
@@ -116,4 +117,23 @@ TEST(FrameLayoutRules, ShrinkingFrameShrinksTheOutputPane) {
   in.outputHeight = 200;
   EXPECT_EQ(ComputeLayout(in).outputHeight, 200);
   EXPECT_EQ(ComputeLayout(in).editors.height, 230 - 22);
+}
+
+TEST(BuildLogText, EveryStepIsALineAndTheFirstFailureIsNamed) {
+  using kvbuild::BuildStep;
+  using kvbuild::StepOutcome;
+  BuildLog log;
+  log.OnStep({BuildStep::VersionInfo, StepOutcome::Done, "C:\\P\\Resources\\version.xml", "1.0.0.1"});
+  log.OnStep({BuildStep::Bitmaps, StepOutcome::Skipped, "C:\\P\\P.exe", ""});
+  EXPECT_FALSE(log.failed());
+  EXPECT_EQ(log.failureText(), "");
+  log.OnStep({BuildStep::Runtime, StepOutcome::Failed, "C:\\P\\P.exe", "cannot be written (disk full)"});
+  log.OnStep({BuildStep::Payload, StepOutcome::Failed, "C:\\P\\P.exe.bin", "later"});
+  EXPECT_TRUE(log.failed());
+  EXPECT_EQ(log.failureText(), "Build failed at runtime: C:\\P\\P.exe: cannot be written (disk full)");
+  EXPECT_EQ(log.lines(),
+            "version info: C:\\P\\Resources\\version.xml: 1.0.0.1\r\n"
+            "bitmaps: skipped C:\\P\\P.exe\r\n"
+            "runtime: FAILED C:\\P\\P.exe: cannot be written (disk full)\r\n"
+            "payload: FAILED C:\\P\\P.exe.bin: later\r\n");
 }

@@ -27,7 +27,7 @@ trap 'rc=$?; e2e_cleanup; rm -rf "$marker" "$marker.app"; exit $rc' EXIT
 wait_for_build() {
   local i
   for i in $(seq 150); do
-    if [ -n "$(find "$exe" -newer "$marker" 2>/dev/null)" ] && [ -z "$(find "$demo" -maxdepth 1 -name '*.bin' -o -maxdepth 1 -name '*.tmp' -o -maxdepth 1 -name '*.kvs_')" ] &&
+    if [ -n "$(find "$exe" -newer "$marker" 2>/dev/null)" ] && [ -z "$(find "$demo" -maxdepth 1 -name '*.bin' -o -maxdepth 1 -name '*.tmp' -o -maxdepth 1 -name '*.kvs_' -o -maxdepth 1 -name '*.kvtmp')" ] &&
       "$E2E_ROOT/out/native/tools/kvcli" inspect "$exe" 2>/dev/null | grep -q '^  source main.js '; then
       return 0
     fi
@@ -59,13 +59,24 @@ before=$(sha256sum <"$exe")
 e2e_key F7
 sleep 3
 [ "$(sha256sum <"$exe")" = "$before" ] || e2e_fail "a build while the application runs changed its executable"
-[ -z "$(find "$demo" -maxdepth 1 -name '*.kvs_' -o -maxdepth 1 -name '*.bin' -o -maxdepth 1 -name '*.tmp')" ] ||
-  e2e_fail "the failed build left files behind: $(ls "$demo")"
+[ -z "$(find "$demo" -maxdepth 1 -name '*.kvs_' -o -maxdepth 1 -name '*.bin' -o -maxdepth 1 -name '*.tmp' -o -maxdepth 1 -name '*.kvtmp')" ] ||
+  e2e_fail "the failed build left files behind: $(ls -a "$demo")"
+# The failed build says so.
+box=$(timeout 10 xdotool search --sync --onlyvisible --name '^KelVox Studio$' | head -n 1) ||
+  e2e_fail "the build that could not replace the running application said nothing"
+e2e_screenshot ide-build-failed
+xdotool windowfocus --sync "$box" 2>/dev/null || true
+xdotool key Return
+for i in $(seq 25); do
+  xdotool search --onlyvisible --name '^KelVox Studio$' >/dev/null 2>&1 || break
+  sleep 0.2
+done
 # Closed with its caption's close button: the keyboard stays with the IDE, which started it.
+# The first click may only bring it to the front after the IDE's message had the foreground.
 eval "$(xdotool getwindowgeometry --shell "$runtime")"
-xdotool mousemove --window "$runtime" $((WIDTH - 10)) 10 click 1
 closed=no
-for i in $(seq 50); do
+for i in $(seq 60); do
+  [ $((i % 15)) = 1 ] && xdotool mousemove --window "$runtime" $((WIDTH - 10)) 10 click 1
   xdotool search --onlyvisible --name '^KelVox Runtime$' >/dev/null 2>&1 || { closed=yes; break; }
   sleep 0.2
 done

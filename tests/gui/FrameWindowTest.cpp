@@ -4,6 +4,7 @@
 #include "app/frame/FrameWindow.h"
 
 #include <gtest/gtest.h>
+#include <Scintilla.h>
 
 #include <memory>
 #include <string>
@@ -183,7 +184,9 @@ TEST_F(FrameTest, CommandStatesFollowTheProjectAndTheTarget) {
   EXPECT_TRUE(menuEnabled(IDM_RUN));
   EXPECT_TRUE(toolbarEnabled(IDM_RUN));
 
-  // The chosen target is saved with the project.
+  // The chosen target is saved with the project (the build itself fails: no runtime pack here).
+  DialogAnswer failed{L"KelVox Studio"};
+  AnswerInOrder({&failed});
   SendMessageW(frame->window, WM_COMMAND, IDM_BUILD, 0);
   EXPECT_EQ(frame->project().Document().GetString("//Project/Engine"), "3");
   ASSERT_TRUE(frame->closeProject());
@@ -238,6 +241,9 @@ TEST_F(FrameTest, EveryCommandIsHandledWithAndWithoutAProject) {
                      IDM_DELETE, IDM_PREVIOUS_TAB, IDM_NEXT_TAB, IDM_CLOSE_DOCUMENT, IDM_FIND_NEXT,
                      IDM_FIND_PREVIOUS, IDM_RECENT_FIRST, IDM_RECENT_LAST};
   for (int pass = 0; pass < 2; ++pass) {
+    // With a project, the two builds fail (this program carries no runtime pack) and say so.
+    DialogAnswer buildFailed{L"KelVox Studio"}, againFailed{L"KelVox Studio"};
+    if (pass == 1) AnswerInOrder({&buildFailed, &againFailed});
     for (int id : ids) {
       EXPECT_EQ(SendMessageW(frame->window, WM_COMMAND, MAKEWPARAM(id, 0), 0), 0) << id;
       EXPECT_EQ(SendMessageW(frame->window, WM_COMMAND, MAKEWPARAM(id, 1), 0), 0) << id;
@@ -450,6 +456,22 @@ TEST_F(FrameTest, TheTargetSelectorKeepsItsWidthAndBuildStaysInPlace) {
   frame->selectTarget(BuildTarget::Windows32);
   buildRect(build32);
   EXPECT_EQ(build64.left, build32.left);
+}
+
+TEST_F(FrameTest, AFailedBuildSaysSoAndWritesItsStepsToTheOutputPane) {
+  ASSERT_TRUE(frame->openProject(MakeProject(projects, "Failing")));
+  DialogAnswer failed{L"KelVox Studio"};
+  AnswerInOrder({&failed});
+  SendMessageW(frame->window, WM_COMMAND, MAKEWPARAM(IDM_BUILD, 1), 0);
+  ASSERT_TRUE(failed.answered);
+  // This test program carries no runtime pack: the runtime step fails, naming the file.
+  EXPECT_EQ(failed.seen.rfind("Build failed at runtime: ", 0), 0u) << failed.seen;
+  EXPECT_TRUE(frame->output().visible);
+  const HWND text = frame->output().listControl();
+  const int length = static_cast<int>(SendMessageW(text, SCI_GETLENGTH, 0, 0));
+  std::string lines(static_cast<std::size_t>(length) + 1, '\0');
+  SendMessageW(text, SCI_GETTEXT, lines.size(), reinterpret_cast<LPARAM>(lines.data()));
+  EXPECT_NE(lines.find("runtime: FAILED "), std::string::npos) << lines;
 }
 
 }  // namespace

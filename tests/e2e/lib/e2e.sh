@@ -49,7 +49,11 @@ e2e_start() {
 # foreground: a click on the frame's caption does, as it does for a user.
 e2e_key() {
   if [ "$(xdotool getwindowfocus 2>/dev/null)" != "$E2E_WINDOW" ]; then
-    xdotool mousemove --window "$E2E_WINDOW" 300 10 click 1 2>/dev/null || true
+    # Near the caption's right end, left of its buttons: a window the IDE started tends to
+    # cover the left of it.
+    local WIDTH=800
+    eval "$(xdotool getwindowgeometry --shell "$E2E_WINDOW" 2>/dev/null | grep '^WIDTH=')"
+    xdotool mousemove --window "$E2E_WINDOW" $((WIDTH - 120)) 10 click 1 2>/dev/null || true
     sleep 0.2
   fi
   xdotool windowfocus --sync "$E2E_WINDOW" 2>/dev/null || true
