@@ -168,13 +168,14 @@ void KVFrameWindow::build() {
   const std::string elapsed = Seconds(std::chrono::steady_clock::now() - started);
   outputPane->clear();
   outputPane->append(log.lines());
+  const std::string summary = projectModel->ExeName() + " (" + TargetDisplayName(target) + "), " + elapsed;
   if (built && !log.failed()) {
-    setStatusText(0, "Build succeeded: " + projectModel->ExeName() + " (" + TargetDisplayName(target) + "), " + elapsed);
+    setStatusText(0, "Build succeeded: " + summary);
     return;
   }
+  outputPane->show();
   const std::string failure = log.failed() ? log.failureText() : "Build failed.";
   setStatusText(0, failure);
-  outputPane->show();
   message(failure, MB_OK | MB_ICONERROR);
 }
 

@@ -120,7 +120,11 @@ bool KVFrameWindow::closeProject() {
   const std::string layout = LayoutFragment(tree->layout());
   const std::string tabState = TabsFragment(tabStrip->savedTabs());
   projectModel->ReleaseLock();
-  projectModel->Save(tabState, layout);
+  if (!projectModel->Save(tabState, layout)) {
+    message("The project file " + projectModel->ProjectFilePath() +
+                " could not be saved; it keeps its previous content.",
+            MB_OK | MB_ICONERROR);
+  }
   clearDocuments();
   projectModel->ClearItems();
   tabStrip->clear();

@@ -271,9 +271,11 @@ TEST_F(BuilderTest, AProjectWithNoBitmapsBuildsAndStampsNone) {
   ASSERT_TRUE(loaded.Load(project.ProjectFile()));
   ASSERT_TRUE(Build(loaded, 1)) << log.Failures();
   EXPECT_EQ(log.OutcomeOf(BuildStep::Bitmaps), StepOutcome::Skipped);
+  // The parsed image points into these bytes.
+  const std::string image = TempFolder::Read(exe);
   kvpe::ResourceImage parsed;
   ResourceSection resources;
-  ASSERT_TRUE(parsed.Parse(TempFolder::Read(exe)));
+  ASSERT_TRUE(parsed.Parse(image));
   ASSERT_TRUE(parsed.ReadResources(resources));
   for (const auto& entry : resources.Entries()) EXPECT_FALSE(entry.type == ResourceSection::Key::Id(2));
 }
