@@ -1,4 +1,8 @@
 // Saves that meet a full disk or a killed process leave the old file or the new one.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -9,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/Text.h"
 #include "platform/AtomicFile.h"
 #include "platform/Platform.h"
 #include "project/FileUtil.h"
@@ -49,6 +54,21 @@ const std::vector<std::string> kDemoAndFiller{"Demo.kvproj", "filler"};
 
 }  // namespace
 
+// What the system says of a full disk, as the platform passes it on.
+std::string FullDiskReason() {
+#ifdef _WIN32
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 ERROR_DISK_FULL, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string reason = text ? kvtext::WideToUtf8(text) : std::string();
+  LocalFree(text);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+  return reason;
+#else
+  return std::strerror(ENOSPC);
+#endif
+}
+
 TEST(FullDisk, ProjectSaveFailsAndKeepsTheOldFile) {
   TempFolder temp;
   SmallDisk disk(temp / "disk");
@@ -75,7 +95,7 @@ TEST(FullDisk, TextFileBiggerThanTheRoomFailsAndKeepsTheOldFile) {
   EXPECT_EQ(TempFolder::Read(file), before);
   kvplatform::FileError error;
   EXPECT_FALSE(kvplatform::SaveFileAtomically(file, std::string(300 * 1024, 'x'), &error));
-  EXPECT_EQ(error.reason, std::strerror(ENOSPC));
+  EXPECT_EQ(error.reason, FullDiskReason());
   EXPECT_EQ(TempFolder::Read(file), before);
   EXPECT_EQ(Names(disk.Path()), std::vector<std::string>{"main.js"});
 }

@@ -1,7 +1,11 @@
 // A 256 KiB tmpfs mounted over a folder for one test, so that a save meets a full disk.
-// Mounting needs root and Linux; elsewhere Mounted() is false and Reason() says why.
+// Mounting needs root and Linux. Under Wine the test command mounts one such file system
+// before the Windows tests and names it in KV_SMALL_DISK; each test takes a folder of its own
+// on it, seen through Wine's drive Z:. Elsewhere Mounted() is false and Reason() says why.
 #pragma once
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #if defined(__linux__)
@@ -28,6 +32,22 @@ public:
     } else {
       reason = std::string("cannot mount a small tmpfs: ") + std::strerror(errno);
     }
+#elif defined(_WIN32)
+    const char* host = std::getenv("KV_SMALL_DISK");
+    if (host == nullptr || *host == '\0') {
+      reason = "no small file system was mounted for the Windows tests (KV_SMALL_DISK is not set)";
+      return;
+    }
+    std::string root = std::string("Z:") + host;
+    for (char& c : root) {
+      if (c == '/') c = '\\';
+    }
+    const std::string leaf = folder.substr(folder.find_last_of("\\/") + 1);
+    path = root + '\\' + leaf + '\\';
+    std::error_code error;
+    std::filesystem::remove_all(std::filesystem::u8path(path), error);
+    mounted = kvplatform::CreateFolder(path);
+    if (!mounted) reason = "cannot make a folder on the small file system " + root;
 #else
     reason = "no size-limited file system can be mounted on this platform";
 #endif
@@ -36,6 +56,10 @@ public:
 #if defined(__linux__)
     // Detached so that a handle a failed test left open cannot keep the mount.
     if (mounted) ::umount2(path.c_str(), MNT_DETACH);
+#elif defined(_WIN32)
+    // The file system is shared by the tests that follow: this one's folder goes.
+    std::error_code error;
+    if (mounted) std::filesystem::remove_all(std::filesystem::u8path(path), error);
 #endif
   }
   SmallDisk(const SmallDisk&) = delete;
@@ -54,6 +78,12 @@ public:
     while (::write(fd, block, sizeof block) > 0) {
     }
     ::close(fd);
+#else
+    const kvplatform::UniqueFile file(kvplatform::OpenFile(path + "filler", "wb"));
+    if (!file) return;
+    static const char block[4096] = {};
+    while (std::fwrite(block, 1, sizeof block, file.get()) == sizeof block && std::fflush(file.get()) == 0) {
+    }
 #endif
   }
 
