@@ -3,6 +3,8 @@
 #include <lzma.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <array>
 #include <memory>
 #include <vector>
@@ -124,11 +126,16 @@ bool WriteReplacing(const std::string& destinationPath, kvplatform::FileError* e
   const std::string temporary = kvplatform::CreateTemporaryBeside(destinationPath, error);
   if (temporary.empty()) return false;
   File output(kvplatform::OpenFile(temporary, "wb"));
+  errno = 0;
   bool written = output && write(output.get());
   written = output && std::fclose(output.release()) == 0 && written;
   if (!written) {
+    // The C library's reason for the failed write or close ("No space left on device").
+    const int cause = errno;
     kvplatform::DeleteFileAt(temporary);
-    if (error != nullptr && error->reason.empty()) error->reason = "the file cannot be written";
+    if (error != nullptr && error->reason.empty()) {
+      error->reason = cause != 0 ? std::strerror(cause) : "the file cannot be written";
+    }
     return false;
   }
   return kvplatform::ReplaceWithTemporary(temporary, destinationPath, error);

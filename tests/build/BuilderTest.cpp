@@ -5,6 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "common/Text.h"
+#endif
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -18,6 +26,7 @@
 #include "tests/build/PackFixture.h"
 #include "tests/build/PeFixture.h"
 #include "tests/project/ProjectFolder.h"
+#include "tests/project/SmallDisk.h"
 #include "tools/runtime-stub/StubReport.h"
 
 namespace {
@@ -263,6 +272,55 @@ TEST_F(BuilderTest, AnExecutableThatCannotBeWrittenGivesTheSystemsReason) {
   EXPECT_GT(detail.size(), std::string("cannot be written: ").size()) << detail;
   EXPECT_TRUE(Leftovers().empty());
 }
+
+#ifdef _WIN32
+// A running application holds its executable open without delete sharing: the build waits a
+// little, then fails with the old application in place, and only then suspects it is running.
+TEST_F(BuilderTest, AnExecutableInUseIsKeptAndTheMessageSaysItMayBeRunning) {
+  const auto loaded = Load(1);
+  ASSERT_TRUE(Build(*loaded, 1)) << log.Failures();
+  const std::string before = TempFolder::Read(exe);
+  const HANDLE held = CreateFileW(kvtext::Utf8ToWide(exe).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  log.steps.clear();
+  const bool built = Build(*loaded, 1);
+  CloseHandle(held);
+  EXPECT_FALSE(built);
+  EXPECT_NE(log.Failures().find("(is the application still running?)"), std::string::npos) << log.Failures();
+  EXPECT_EQ(TempFolder::Read(exe), before);
+  EXPECT_TRUE(Leftovers().empty());
+}
+#endif
+
+#ifdef __linux__
+// The project moved onto a 256 KiB file system: once that is full, the next build fails at
+// the runtime, naming the system's reason, with the application built before left as it was.
+TEST_F(BuilderTest, ABuildThatDoesNotFitKeepsThePreviousApplication) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(std::filesystem::u8path(project / ""))) {
+    if (entry.is_regular_file()) files[entry.path().u8string()] = TempFolder::Read(entry.path().u8string());
+  }
+  std::string folder = project.Path();
+  folder.pop_back();
+  kvtest::SmallDisk disk(folder);
+  if (!disk.Mounted()) GTEST_SKIP() << disk.Reason();
+  for (const char* sub : {"Source Files", "Dialog Windows", "External Libraries", "Resources"}) {
+    kvplatform::CreateFolder(project / sub);
+  }
+  for (const auto& [path, bytes] : files) TempFolder::Write(path, bytes);
+
+  const auto loaded = Load(1);
+  ASSERT_TRUE(Build(*loaded, 1)) << log.Failures();
+  const std::string before = TempFolder::Read(exe);
+  disk.Fill();
+  EXPECT_FALSE(Build(*loaded, 1));
+  EXPECT_NE(log.Failures().find(std::strerror(ENOSPC)), std::string::npos) << log.Failures();
+  EXPECT_EQ(log.Failures().find("still running"), std::string::npos) << log.Failures();
+  EXPECT_EQ(TempFolder::Read(exe), before);
+  EXPECT_TRUE(Leftovers().empty());
+}
+#endif
 
 TEST_F(BuilderTest, AProjectWithNoBitmapsBuildsAndStampsNone) {
   project.WriteProject("<Name>Demo</Name><ExeName>Demo.exe</ExeName><Engine>1</Engine>"
