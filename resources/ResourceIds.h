@@ -7,6 +7,11 @@
 #define IDR_ACCELERATORS         109
 #define IDB_TOOLBAR              147
 #define IDB_TOOLBAR_DISABLED     148
+#define IDB_TAB_BUTTONS          149
+/* Pictures of the member lists, KV_DATA resources: objects, methods, properties. */
+#define IDR_PICTURE_OBJECT       111
+#define IDR_PICTURE_METHOD       154
+#define IDR_PICTURE_PROPERTY     155
 
 #define IDM_ABOUT                104
 #define IDM_EXIT                 105
