@@ -1,4 +1,5 @@
-// The files the image tool writes: toolbar strips as .bmp and icons as .ico.
+// The files the image tool writes: toolbar strips, member-list pictures and tab buttons as
+// .bmp, icons as .ico.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "editing/AutocompletionPicture.h"
 #include "platform/PngCodec.h"
 #include "tools/imagetool/BmpFile.h"
 #include "tools/imagetool/Compose.h"
@@ -99,6 +101,74 @@ TEST(ImageFiles, ToolbarStripIsBottomUp32BitBmpWithStraightAlpha) {
                                                ByteAt(bmp, at + 3)};
         EXPECT_EQ(stored, rgba) << "picture " << k << " pixel " << x << "," << y;
       }
+}
+
+TEST(ImageFiles, MemberListPictureHasV5HeaderAndDecodesInTheEditor) {
+  // As `imagetool bmpv5` writes it: a strip of one picture.
+  const Image picture = Pattern(3, 2, 7);
+  Image strip;
+  std::string error;
+  ASSERT_TRUE(kvimage::MakeStrip({picture}, strip, error)) << error;
+  const Bytes bmp = kvimage::BmpV5File(strip);
+
+  const std::int64_t pixelBytes = 3 * 2 * 4;
+  ASSERT_EQ(bmp.size(), static_cast<std::size_t>(138 + pixelBytes));
+  ExpectFields(bmp, 0,
+               {{0, 1, 'B', "signature"},
+                {1, 1, 'M', "signature"},
+                {2, 4, 138 + pixelBytes, "bfSize"},
+                {10, 4, 138, "bfOffBits"},
+                {14, 4, 124, "bV5Size"},
+                {18, 4, 3, "bV5Width"},
+                {22, 4, 2, "bV5Height (positive: bottom-up)"},
+                {26, 2, 1, "bV5Planes"},
+                {28, 2, 32, "bV5BitCount"},
+                {30, 4, 3, "bV5Compression (BI_BITFIELDS)"},
+                {34, 4, pixelBytes, "bV5SizeImage"},
+                {54, 4, 0x00FF0000, "bV5RedMask"},
+                {58, 4, 0x0000FF00, "bV5GreenMask"},
+                {62, 4, 0x000000FF, "bV5BlueMask"},
+                {66, 4, 0xFF000000, "bV5AlphaMask"},
+                {70, 4, 0x73524742, "bV5CSType (sRGB)"}});
+
+  const auto decoded = kveditor::DecodeAutocompletionPicture(bmp);
+  ASSERT_TRUE(decoded.has_value());
+  ASSERT_EQ(decoded->width, 3);
+  ASSERT_EQ(decoded->height, 2);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) {
+      const auto* p = &decoded->rgba[(y * 3 + x) * 4];
+      EXPECT_EQ(std::vector<std::uint8_t>(p, p + 4), ExpectedRgba(picture, x, y)) << x << "," << y;
+    }
+}
+
+TEST(ImageFiles, WhiteBackedStripIsOpaque24BitWithPaddedRows) {
+  // Three pixels make 9 bytes a row, padded to 12.
+  Image strip(3, 2);
+  SetPixel(strip, 0, 0, 0, 0, 0, 255);      // opaque black stays
+  SetPixel(strip, 1, 0, 200, 100, 0, 128);  // half transparent: mixed with white
+  SetPixel(strip, 2, 0, 200, 10, 10, 0);    // transparent: white, the transparent colour
+  SetPixel(strip, 0, 1, 240, 140, 30, 255);
+  const Bytes bmp = kvimage::Bmp24File(kvimage::OverWhite(strip));
+
+  ASSERT_EQ(bmp.size(), static_cast<std::size_t>(54 + 2 * 12));
+  ExpectFields(bmp, 0,
+               {{2, 4, 54 + 24, "bfSize"},
+                {10, 4, 54, "bfOffBits"},
+                {14, 4, 40, "biSize"},
+                {18, 4, 3, "biWidth"},
+                {22, 4, 2, "biHeight (positive: bottom-up)"},
+                {28, 2, 24, "biBitCount"},
+                {30, 4, 0, "biCompression (BI_RGB)"},
+                {34, 4, 24, "biSizeImage"}});
+  // Bottom row first, each pixel B, G, R, each row padded with zeros.
+  const std::vector<int> expected{
+      30, 140, 240, 255, 255, 255, 255, 255, 255, 0, 0, 0,  //
+      0,  0,   0,   127, 177, 227, 255, 255, 255, 0, 0, 0,
+  };
+  std::vector<int> pixels;
+  for (std::size_t i = 54; i < bmp.size(); ++i) pixels.push_back(ByteAt(bmp, i));
+  EXPECT_EQ(pixels, expected);
 }
 
 TEST(ImageFiles, IconHasDirectoryMaskedBitmapsAndPng) {

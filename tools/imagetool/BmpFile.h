@@ -1,5 +1,5 @@
-// The 32-bit bitmap layouts the image tool writes: .bmp files for toolbar strips and the
-// bitmap images inside icons.
+// The bitmap layouts the image tool writes: 32-bit .bmp files for toolbar strips and the
+// member-list pictures, 24-bit ones for opaque strips, and the bitmap images inside icons.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +21,14 @@ void PutBottomUpRows(std::string& out, const KVPixels& image);
 // A complete .bmp file: BITMAPFILEHEADER, BITMAPINFOHEADER, bottom-up BGRA pixels. This is
 // the layout LoadImageW(LR_CREATEDIBSECTION) turns into a 32-bit DIB section with alpha.
 std::string BmpFile(const KVPixels& image);
+
+// A complete .bmp file with a BITMAPV5HEADER (124 bytes, pixels at offset 138): bottom-up BGRA
+// rows, BI_BITFIELDS with an alpha mask, sRGB. The pixel rows end the file, which is what the
+// source editor's picture decoder relies on.
+std::string BmpV5File(const KVPixels& image);
+
+// A complete 24-bit .bmp file (BITMAPFILEHEADER, BITMAPINFOHEADER, bottom-up B, G, R rows padded
+// to four bytes). Alpha is dropped: composite the image onto its background first.
+std::string Bmp24File(const KVPixels& image);
 
 }  // namespace kvimage

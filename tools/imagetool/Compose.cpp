@@ -70,4 +70,15 @@ KVPixels DisabledImage(const KVPixels& image) {
   return out;
 }
 
+KVPixels OverWhite(const KVPixels& image) {
+  KVPixels out = image;
+  for (std::size_t i = 0; i + 3 < out.bgra.size(); i += 4) {
+    std::uint8_t* p = &out.bgra[i];
+    const unsigned alpha = p[3];
+    for (int c = 0; c < 3; ++c) p[c] = static_cast<std::uint8_t>((p[c] * alpha + 255 * (255 - alpha) + 127) / 255);
+    p[3] = 255;
+  }
+  return out;
+}
+
 }  // namespace kvimage

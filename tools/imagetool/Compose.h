@@ -19,4 +19,8 @@ bool MakeStrip(const std::vector<KVPixels>& images, KVPixels& strip, std::string
 // recedes on any light or dark face colour.
 KVPixels DisabledImage(const KVPixels& image);
 
+// The image drawn onto white: every pixel opaque. For bitmaps that mark their background with
+// white as the transparent colour instead of alpha.
+KVPixels OverWhite(const KVPixels& image);
+
 }  // namespace kvimage
