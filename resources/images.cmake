@@ -10,6 +10,10 @@
 #   KV_IMG_TOOLBAR_DISABLED  toolbar-disabled.bmp   bitmap 148, the same drawn disabled
 #   KV_IMG_APP_ICON          app.ico                icon 107
 #   KV_IMG_PROJECT_ICON      project.ico            the default icon of a new project
+#   KV_IMG_TAB_BUTTONS       tab-buttons.bmp        bitmap 149, 64x16 24-bit, white transparent
+#   KV_IMG_PICTURE_METHOD    picture-method.bmp     KV_DATA 154, 16x16 32-bit BMP (V5 header)
+#   KV_IMG_PICTURE_PROPERTY  picture-property.bmp   KV_DATA 155, the same layout
+#   KV_IMG_PICTURE_OBJECT    picture-object.bmp     KV_DATA 111, the same layout
 # and adds the target kv_images that builds them.
 
 include_guard(DIRECTORY)
@@ -37,6 +41,11 @@ set(KV_IMG_DIR ${CMAKE_CURRENT_BINARY_DIR})
 # Toolbar picture order is the button image index in the strip.
 set(KV_TOOLBAR_PICTURES new-file open save save-all undo redo cut copy paste delete build run)
 set(_kv_toolbar_size 24)
+# Tab strip button cells, in image order: close, close hovered, list, list hovered.
+set(KV_TAB_BUTTON_PICTURES tab-close tab-close-hover tab-list tab-list-hover)
+# The member-list pictures of the source editor.
+set(KV_EDITOR_PICTURES picture-method picture-property picture-object)
+set(_kv_editor_size 16)
 
 # _kv_render_svg(SVG SIZE PNG): PNG is SVG drawn at SIZE x SIZE pixels.
 function(_kv_render_svg svg size png)
@@ -98,5 +107,37 @@ add_custom_command(
 _kv_icon(${KV_IMG_APP_ICON} app)
 _kv_icon(${KV_IMG_PROJECT_ICON} project)
 
+set(_kv_tab_button_pngs)
+foreach(name IN LISTS KV_TAB_BUTTON_PICTURES)
+  set(png ${_kv_img_rendered}/${name}.png)
+  _kv_render_svg(${_kv_img_sources}/editor/${name}.svg ${_kv_editor_size} ${png})
+  list(APPEND _kv_tab_button_pngs ${png})
+endforeach()
+set(KV_IMG_TAB_BUTTONS ${CMAKE_CURRENT_BINARY_DIR}/tab-buttons.bmp)
+add_custom_command(
+  OUTPUT ${KV_IMG_TAB_BUTTONS}
+  COMMAND ${_kv_imagetool} strip-white ${KV_IMG_TAB_BUTTONS} ${_kv_tab_button_pngs}
+  DEPENDS ${_kv_tab_button_pngs} ${_kv_imagetool_depends}
+  COMMENT "Building ${KV_IMG_TAB_BUTTONS}"
+  VERBATIM)
+
+set(_kv_editor_bmps)
+foreach(name IN LISTS KV_EDITOR_PICTURES)
+  set(png ${_kv_img_rendered}/${name}.png)
+  set(bmp ${CMAKE_CURRENT_BINARY_DIR}/${name}.bmp)
+  _kv_render_svg(${_kv_img_sources}/editor/${name}.svg ${_kv_editor_size} ${png})
+  add_custom_command(
+    OUTPUT ${bmp}
+    COMMAND ${_kv_imagetool} bmpv5 ${bmp} ${png}
+    DEPENDS ${png} ${_kv_imagetool_depends}
+    COMMENT "Building ${bmp}"
+    VERBATIM)
+  list(APPEND _kv_editor_bmps ${bmp})
+endforeach()
+set(KV_IMG_PICTURE_METHOD ${CMAKE_CURRENT_BINARY_DIR}/picture-method.bmp)
+set(KV_IMG_PICTURE_PROPERTY ${CMAKE_CURRENT_BINARY_DIR}/picture-property.bmp)
+set(KV_IMG_PICTURE_OBJECT ${CMAKE_CURRENT_BINARY_DIR}/picture-object.bmp)
+
 add_custom_target(kv_images ALL
-  DEPENDS ${KV_IMG_TOOLBAR} ${KV_IMG_TOOLBAR_DISABLED} ${KV_IMG_APP_ICON} ${KV_IMG_PROJECT_ICON})
+  DEPENDS ${KV_IMG_TOOLBAR} ${KV_IMG_TOOLBAR_DISABLED} ${KV_IMG_APP_ICON} ${KV_IMG_PROJECT_ICON}
+          ${KV_IMG_TAB_BUTTONS} ${_kv_editor_bmps})
