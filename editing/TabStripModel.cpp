@@ -2,12 +2,25 @@
 
 #include <algorithm>
 
+#include "common/DpiRule.h"
+
+KVTabStripModel::KVTabStripModel(int stripHeight, int dpi)
+    : height(stripHeight),
+      padding(kvtext::ScaleForDpi(33, dpi)),
+      listReserve(kvtext::ScaleForDpi(27, dpi)),
+      textLeft(kvtext::ScaleForDpi(4, dpi)),
+      textTop(kvtext::ScaleForDpi(2, dpi)),
+      buttonFromRight(kvtext::ScaleForDpi(19, dpi)),
+      buttonMargin(kvtext::ScaleForDpi(3, dpi)),
+      buttonBox(kvtext::ScaleForDpi(18, dpi)),
+      buttonSize(kvtext::ScaleForDpi(16, dpi)) {}
+
 int KVTabStripModel::Add(const void* key, const std::string& title, int titleWidth) {
   Tab tab;
   tab.id = nextId++;
   tab.key = key;
   tab.title = title;
-  tab.width = titleWidth + kTitlePadding;
+  tab.width = titleWidth + padding;
   tab.left = tabs.empty() ? 0 : tabs.back().left + tabs.back().width + 1;
   tabs.push_back(std::move(tab));
   return tabs.back().id;
@@ -25,6 +38,9 @@ KVTabStripModel::Removal KVTabStripModel::Remove(int id) {
   removal.repaintRight = tabs.back().left + tabs.back().width;
   const bool wasActive = id == activeId;
   if (wasActive) activeId = 0;
+  if (hoveredId == id) hoveredId = 0;
+  if (closePressedId == id) closePressedId = 0;
+  if (pressedId == id) pressedId = 0;
   const int shift = it->width + 1;
   for (auto later = it + 1; later != tabs.end(); ++later) later->left -= shift;
   const size_t index = static_cast<size_t>(it - tabs.begin());
@@ -32,12 +48,16 @@ KVTabStripModel::Removal KVTabStripModel::Remove(int id) {
   removal.tabsRemain = !tabs.empty();
   // The tab that followed the removed one, or the new last one.
   if (wasActive && !tabs.empty()) removal.openNext = tabs[std::min(index, tabs.size() - 1)].id;
+  // The room the tab leaves brings back tabs scrolled out to the left, as it does when the
+  // strip widens.
+  removal.scrolled = EnsureVisible();
   return removal;
 }
 
 void KVTabStripModel::Clear() {
   tabs.clear();
   activeId = 0;
+  hoveredId = closePressedId = pressedId = 0;
   nextId = kFirstId;
   tooNarrow = false;
 }
@@ -52,7 +72,7 @@ bool KVTabStripModel::Rename(int id, const std::string& title, int titleWidth) {
   Tab* tab = FindMutable(id);
   if (tab == nullptr) return false;
   tab->title = title;
-  const int difference = titleWidth + kTitlePadding - tab->width;
+  const int difference = titleWidth + padding - tab->width;
   if (difference == 0) return false;
   tab->width += difference;
   if (tab->left < 0) {
@@ -80,15 +100,17 @@ void KVTabStripModel::SetModified(int id, bool modified) {
 }
 
 bool KVTabStripModel::Resize(int clientWidth) {
-  listButton.left = clientWidth - 19;
-  listButton.right = clientWidth - 3;
-  listButton.top = (height - 18) / 2;
-  listButton.bottom = listButton.top + 16;
-  visibleLimit = clientWidth - kListButtonReserve;
+  listButton.left = clientWidth - buttonFromRight;
+  listButton.right = clientWidth - buttonMargin;
+  listButton.top = (height - buttonBox) / 2;
+  listButton.bottom = listButton.top + buttonSize;
+  visibleLimit = clientWidth - listReserve;
   return EnsureVisible();
 }
 
 bool KVTabStripModel::EnsureVisible() {
+  // Tabs hidden while the strip was too narrow come back: that, too, is a change to paint.
+  const bool wasTooNarrow = tooNarrow;
   if (const Tab* active = Find(activeId)) {
     if (visibleLimit < active->width) {
       tooNarrow = true;
@@ -115,9 +137,9 @@ bool KVTabStripModel::EnsureVisible() {
   } else {
     tooNarrow = false;
   }
-  if (tabs.empty()) return false;
+  if (tabs.empty()) return wasTooNarrow;
   const int lastRight = tabs.back().left + tabs.back().width;
-  if (lastRight >= visibleLimit) return false;
+  if (lastRight >= visibleLimit) return wasTooNarrow;
   // Free room at the right brings whole tabs back from the left, as many as fit.
   int room = visibleLimit - lastRight - 1;
   int total = 0;
@@ -128,17 +150,103 @@ bool KVTabStripModel::EnsureVisible() {
     room -= it->width + 1;
     if (room <= 0) break;
   }
-  if (total == 0) return false;
+  if (total == 0) return wasTooNarrow;
   MoveAll(total);
   return true;
+}
+
+KVTabStripModel::MouseOutcome KVTabStripModel::MouseMove(int x, int y) {
+  MouseOutcome outcome;
+  if (!trackingLeave) {
+    trackingLeave = true;
+    outcome.requestLeave = true;
+  }
+  const Hit hit = HitTest(x, y);
+  Tab* tab = FindMutable(hit.id);
+  if (!tab) {
+    Unhover(outcome);
+    SetListHover(listButton.Contains(x, y), outcome);
+    return outcome;
+  }
+  SetListHover(false, outcome);
+  if (hoveredId != tab->id) {
+    Unhover(outcome);
+    hoveredId = tab->id;
+  }
+  bool changed = false;
+  if (tab->id != activeId && !tab->hover) {
+    tab->hover = true;
+    changed = true;
+  }
+  if (tab->closeHover != hit.onClose) {
+    tab->closeHover = hit.onClose;
+    changed = true;
+  }
+  if (changed) outcome.repaint.push_back(TabRect(*tab));
+  return outcome;
+}
+
+KVTabStripModel::MouseOutcome KVTabStripModel::ButtonDown(int x, int y) {
+  MouseOutcome outcome;
+  CancelPress();
+  const Hit hit = HitTest(x, y);
+  if (hit.id != 0) {
+    // A press on the close button only arms it; the release decides.
+    if (hit.onClose) {
+      closePressedId = hit.id;
+    } else if (hit.id != activeId) {
+      outcome.open = hit.id;
+    }
+    pressedId = hit.id;
+  } else if (listButton.Contains(x, y) && !tabs.empty()) {
+    outcome.showList = true;
+  }
+  return outcome;
+}
+
+KVTabStripModel::MouseOutcome KVTabStripModel::ButtonUp(int x, int y) {
+  MouseOutcome outcome;
+  if (closePressedId != 0) {
+    const Hit hit = HitTest(x, y);
+    if (hit.id == closePressedId && hit.onClose) outcome.close = hit.id;
+  }
+  CancelPress();
+  return outcome;
+}
+
+KVTabStripModel::MouseOutcome KVTabStripModel::MouseLeave() {
+  MouseOutcome outcome;
+  CancelPress();
+  trackingLeave = false;
+  Unhover(outcome);
+  SetListHover(false, outcome);
+  return outcome;
+}
+
+void KVTabStripModel::CancelPress() { closePressedId = pressedId = 0; }
+
+void KVTabStripModel::Unhover(MouseOutcome& outcome) {
+  Tab* tab = FindMutable(hoveredId);
+  hoveredId = 0;
+  if (!tab || (!tab->hover && !tab->closeHover)) return;
+  tab->hover = tab->closeHover = false;
+  outcome.repaint.push_back(TabRect(*tab));
+}
+
+void KVTabStripModel::SetListHover(bool hover, MouseOutcome& outcome) {
+  if (listHover == hover) return;
+  listHover = hover;
+  outcome.repaint.push_back(listButton);
 }
 
 KVTabStripModel::Hit KVTabStripModel::HitTest(int x, int y) const {
   if (tooNarrow) return {};
   for (const Tab& tab : tabs) {
-    if (!TabRect(tab).Contains(x, y)) continue;
+    // The bottom row of a tab still hits it.
+    const Rect r = TabRect(tab);
+    if (x < r.left || x >= r.right || y < r.top || y > r.bottom) continue;
     if (!IsDrawn(tab)) return {};
-    return {tab.id, InCloseZone(tab, x, y)};
+    return {tab.id, CloseButtonRect(tab).Contains(x, y)};
   }
   return {};
 }
@@ -170,9 +278,7 @@ int KVTabStripModel::FirstVisibleId() const {
   return 0;
 }
 
-bool KVTabStripModel::IsDrawn(const Tab& tab) const {
-  return !tooNarrow && tab.left + tab.width <= visibleLimit;
-}
+bool KVTabStripModel::IsDrawn(const Tab& tab) const { return !tooNarrow && tab.left + tab.width <= visibleLimit; }
 
 KVTabStripModel::Rect KVTabStripModel::TabRect(const Tab& tab) const {
   return {tab.left, 0, tab.left + tab.width, height - 2};
@@ -180,20 +286,15 @@ KVTabStripModel::Rect KVTabStripModel::TabRect(const Tab& tab) const {
 
 KVTabStripModel::Rect KVTabStripModel::TextRect(const Tab& tab) const {
   const Rect r = TabRect(tab);
-  return {r.left + 4, r.top + 2, r.right - 19, r.bottom};
+  return {r.left + textLeft, r.top + textTop, r.right - buttonFromRight, r.bottom};
 }
 
 KVTabStripModel::Rect KVTabStripModel::CloseButtonRect(const Tab& tab) const {
   const Rect r = TabRect(tab);
-  const int top = (height - 18) / 2 + r.top;
-  return {r.right - 19, top, r.right - 3, top + 16};
+  const int top = (height - buttonBox) / 2 + r.top;
+  return {r.right - buttonFromRight, top, r.right - buttonFromRight + buttonSize, top + buttonSize};
 }
 
 void KVTabStripModel::MoveAll(int dx) {
   for (Tab& tab : tabs) tab.left += dx;
-}
-
-bool KVTabStripModel::InCloseZone(const Tab& tab, int x, int y) const {
-  const int right = tab.left + tab.width;
-  return right - 20 < x && x < right - 3 && 2 <= y && y <= 17;
 }

@@ -124,13 +124,14 @@ TEST(TabStripModel, SelectingScrollsByWholeTabsUntilTheActiveTabFits) {
 
   // Closing tabs at the right leaves room: whole tabs come back from the left, only those
   // that fit.
-  strip.Remove(104);
-  strip.Remove(103);
-  EXPECT_FALSE(strip.EnsureVisible());  // 50 pixels free, the hidden tab is 74 wide
+  EXPECT_FALSE(strip.Remove(104).scrolled);
+  EXPECT_FALSE(strip.Remove(103).scrolled);  // 50 pixels free, the hidden tab is 74 wide
   EXPECT_EQ(Lefts(strip), (std::vector<int>{-75, 0, 75}));
-  EXPECT_EQ(strip.Remove(102).openNext, 101);
-  strip.Select(101);
+  const KVTabStripModel::Removal third = strip.Remove(102);
+  EXPECT_EQ(third.openNext, 101);
+  EXPECT_TRUE(third.scrolled);
   EXPECT_EQ(Lefts(strip), (std::vector<int>{0, 75}));
+  EXPECT_FALSE(strip.Select(101));
 }
 
 TEST(TabStripModel, ANarrowStripShowsNoTabsAndAWiderOneBringsThemBack) {
@@ -146,6 +147,17 @@ TEST(TabStripModel, ANarrowStripShowsNoTabsAndAWiderOneBringsThemBack) {
   EXPECT_EQ(Lefts(strip), (std::vector<int>{-134, 0}));
   EXPECT_TRUE(strip.Resize(400));
   EXPECT_EQ(Lefts(strip), (std::vector<int>{0, 134}));
+
+  // Selecting a tab that fits where the wide one did not: nothing scrolls, yet every tab
+  // comes back and the whole strip is to be painted.
+  KVTabStripModel narrow = Strip(300, {10, 100});
+  narrow.Select(101);
+  narrow.Resize(150);
+  EXPECT_TRUE(narrow.TooNarrow());
+  EXPECT_TRUE(narrow.Select(100));
+  EXPECT_FALSE(narrow.TooNarrow());
+  EXPECT_EQ(Lefts(narrow), (std::vector<int>{0, 44}));
+  EXPECT_TRUE(narrow.IsDrawn(narrow.Tabs()[0]));
 }
 
 TEST(TabStripModel, RenamingMovesTheTabsThatFollowOrForAScrolledTabThoseBefore) {
@@ -173,4 +185,128 @@ TEST(TabStripModel, NeighboursCycleFromTheActiveTab) {
   KVTabStripModel one = Strip(1000, {10});
   one.Select(100);
   EXPECT_EQ(one.Neighbour(1), 0);
+}
+
+TEST(TabStripModel, FixedPartsScaleWithTheDpi) {
+  KVTabStripModel strip(33, 144);
+  strip.Resize(500);
+  strip.Add(nullptr, "a", 60);
+  const auto& tab = strip.Tabs()[0];
+  EXPECT_EQ(tab.width, 110);
+  EXPECT_EQ(strip.TabRect(tab), (Rect{0, 0, 110, 31}));
+  EXPECT_EQ(strip.TextRect(tab), (Rect{6, 3, 81, 31}));
+  EXPECT_EQ(strip.CloseButtonRect(tab), (Rect{81, 3, 105, 27}));
+  EXPECT_EQ(strip.ListButtonRect(), (Rect{471, 3, 495, 27}));
+  EXPECT_EQ(strip.VisibleLimit(), 459);
+  EXPECT_EQ(strip.ButtonSize(), 24);
+  EXPECT_TRUE(strip.HitTest(81, 3).onClose);
+  EXPECT_FALSE(strip.HitTest(105, 3).onClose);
+  EXPECT_FALSE(strip.HitTest(81, 27).onClose);
+}
+
+TEST(TabStripModel, MovingTheMouseHoversTabsTheirCloseButtonsAndTheListButton) {
+  KVTabStripModel strip = Strip(300, {40, 40});  // tabs 0-73 and 74-147; list 281-297
+  strip.Select(101);
+  const Rect first{0, 0, 73, 20}, second{74, 0, 147, 20}, list{281, 2, 297, 18};
+
+  KVTabStripModel::MouseOutcome moved = strip.MouseMove(10, 10);
+  EXPECT_TRUE(moved.requestLeave);
+  EXPECT_EQ(moved.repaint, (std::vector<Rect>{first}));
+  EXPECT_EQ(strip.HoveredId(), 100);
+  EXPECT_TRUE(strip.Tabs()[0].hover);
+
+  moved = strip.MouseMove(11, 10);  // nothing changes: nothing to repaint, tracking asked once
+  EXPECT_FALSE(moved.requestLeave);
+  EXPECT_TRUE(moved.repaint.empty());
+
+  moved = strip.MouseMove(60, 10);  // onto its close button
+  EXPECT_EQ(moved.repaint, (std::vector<Rect>{first}));
+  EXPECT_TRUE(strip.Tabs()[0].closeHover);
+
+  // Onto the active tab: the old one is cleared; the active one gets no hover of its own,
+  // only its close button's.
+  moved = strip.MouseMove(80, 10);
+  EXPECT_EQ(moved.repaint, (std::vector<Rect>{first}));
+  EXPECT_FALSE(strip.Tabs()[0].hover);
+  EXPECT_FALSE(strip.Tabs()[0].closeHover);
+  EXPECT_EQ(strip.HoveredId(), 101);
+  EXPECT_FALSE(strip.Tabs()[1].hover);
+  moved = strip.MouseMove(134, 10);
+  EXPECT_EQ(moved.repaint, (std::vector<Rect>{second}));
+  EXPECT_TRUE(strip.Tabs()[1].closeHover);
+
+  moved = strip.MouseMove(290, 10);  // off the tabs, onto the list button
+  EXPECT_EQ(moved.repaint, (std::vector<Rect>{second, list}));
+  EXPECT_EQ(strip.HoveredId(), 0);
+  EXPECT_TRUE(strip.ListHover());
+
+  moved = strip.MouseMove(20, 10);  // straight back onto a tab
+  EXPECT_EQ(moved.repaint, (std::vector<Rect>{list, first}));
+  EXPECT_FALSE(strip.ListHover());
+
+  const KVTabStripModel::MouseOutcome left = strip.MouseLeave();
+  EXPECT_EQ(left.repaint, (std::vector<Rect>{first}));
+  EXPECT_EQ(strip.HoveredId(), 0);
+  EXPECT_FALSE(strip.Tabs()[0].hover);
+  EXPECT_FALSE(strip.TrackingLeave());
+  EXPECT_TRUE(strip.MouseMove(20, 10).requestLeave);
+}
+
+TEST(TabStripModel, PressesOpenTabsArmTheCloseButtonAndOpenTheList) {
+  struct Case {
+    const char* what;
+    int downX, downY, upX, upY;
+    int open, close;
+    bool showList;
+  };
+  // Tabs 0-73 (active) and 74-147; close buttons at 54-69 and 128-143, rows 2-17.
+  const Case cases[] = {
+      {"an inactive tab opens", 80, 10, 80, 10, 101, 0, false},
+      {"the active tab does not open again", 10, 10, 10, 10, 0, 0, false},
+      {"close pressed and released inside", 128, 10, 143, 17, 0, 101, false},
+      {"the active tab's close button", 54, 2, 60, 10, 0, 100, false},
+      {"released beside the close button", 128, 10, 144, 10, 0, 0, false},
+      {"released on another tab's close button", 128, 10, 60, 10, 0, 0, false},
+      {"released outside the strip", 128, 10, 130, 40, 0, 0, false},
+      {"pressed beside, released on the close button", 120, 10, 130, 10, 101, 0, false},
+      {"the list button", 290, 10, 290, 10, 0, 0, true},
+      {"between the tabs and the list button", 200, 10, 200, 10, 0, 0, false},
+  };
+  for (const Case& c : cases) {
+    KVTabStripModel strip = Strip(300, {40, 40});
+    strip.Select(100);
+    const KVTabStripModel::MouseOutcome down = strip.ButtonDown(c.downX, c.downY);
+    EXPECT_EQ(down.open, c.open) << c.what;
+    EXPECT_EQ(down.showList, c.showList) << c.what;
+    EXPECT_EQ(down.close, 0) << c.what;
+    const KVTabStripModel::MouseOutcome up = strip.ButtonUp(c.upX, c.upY);
+    EXPECT_EQ(up.close, c.close) << c.what;
+    EXPECT_EQ(up.open, 0) << c.what;
+    EXPECT_EQ(strip.ClosePressedId(), 0) << c.what;
+    EXPECT_EQ(strip.PressedId(), 0) << c.what;
+  }
+
+  KVTabStripModel empty = Strip(300, {});
+  EXPECT_FALSE(empty.ButtonDown(290, 10).showList);
+}
+
+TEST(TabStripModel, LeavingOrRemovingForgetsThePressAndTheHover) {
+  KVTabStripModel strip = Strip(300, {40, 40});
+  strip.Select(100);
+  strip.ButtonDown(130, 10);
+  EXPECT_EQ(strip.ClosePressedId(), 101);
+  EXPECT_EQ(strip.PressedId(), 101);
+  strip.MouseLeave();
+  EXPECT_EQ(strip.ButtonUp(130, 10).close, 0);
+
+  strip.MouseMove(130, 10);
+  strip.ButtonDown(130, 10);
+  strip.Remove(101);
+  EXPECT_EQ(strip.HoveredId(), 0);
+  EXPECT_EQ(strip.ClosePressedId(), 0);
+  EXPECT_EQ(strip.PressedId(), 0);
+  // The tab that takes the place under the mouse is hovered by the next move.
+  strip.Add(nullptr, "new", 40);
+  EXPECT_EQ(strip.MouseMove(130, 10).repaint.size(), 1u);
+  EXPECT_EQ(strip.HoveredId(), 102);
 }
