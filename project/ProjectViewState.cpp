@@ -27,12 +27,17 @@ std::optional<SavedTab> TabOf(const KVXMLNode& element) {
   return tab;
 }
 
-std::string TabElement(const char* name, const SavedTab& tab) {
+// A Name element carries the caret of a source or library document, so that reopening the
+// project puts it back; Selected only names the active tab.
+std::string TabElement(const char* name, const SavedTab& tab, bool withCaret) {
   std::string element = KVXML::ElementText(name, tab.displayName);
-  // The attribute goes into the start tag the element-text operation made ("<Name>" or
+  std::string attributes = " type=\"" + std::to_string(static_cast<std::int32_t>(tab.type)) + "\"";
+  if (withCaret && HasCaret(tab.type) && tab.line >= 0 && tab.position >= 0) {
+    attributes += " line=\"" + std::to_string(tab.line) + "\" position=\"" + std::to_string(tab.position) + "\"";
+  }
+  // The attributes go into the start tag the element-text operation made ("<Name>" or
   // "<Name/>").
-  element.insert(1 + std::char_traits<char>::length(name),
-                 " type=\"" + std::to_string(static_cast<std::int32_t>(tab.type)) + "\"");
+  element.insert(1 + std::char_traits<char>::length(name), attributes);
   return element;
 }
 
@@ -77,8 +82,8 @@ SavedTabs ReadSavedTabs(KVXML& projectDocument) {
 
 std::string TabsFragment(const SavedTabs& saved) {
   std::string text;
-  for (const SavedTab& tab : saved.tabs) text += TabElement("Name", tab);
-  if (saved.selected) text += TabElement("Selected", *saved.selected);
+  for (const SavedTab& tab : saved.tabs) text += TabElement("Name", tab, true);
+  if (saved.selected) text += TabElement("Selected", *saved.selected, false);
   return text;
 }
 

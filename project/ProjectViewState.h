@@ -15,8 +15,9 @@ class KVXML;
 struct SavedTab {
   ProjectItemType type = ProjectItemType::SourceFile;
   std::string displayName;
-  // The caret to restore: the line and position attributes (0 when absent) for source files
-  // and external libraries, -1 for the kinds that have no caret. Read only: never written.
+  // Where a source or library document was: its first visible line and the caret's
+  // position, the line and position attributes (0 when absent); -1 for the kinds that have
+  // no caret, and for a document whose place is unknown, which then writes neither.
   int line = -1;
   int position = -1;
 };
@@ -28,8 +29,8 @@ struct SavedTabs {
 
 // Tabs of unknown kinds are left out: no project item can match them.
 SavedTabs ReadSavedTabs(KVXML& projectDocument);
-// The content of the Tabs element: a Name element per tab with its type attribute, then
-// Selected for the active tab.
+// The content of the Tabs element: a Name element per tab with its type attribute (and the
+// line and position of a source or library document), then Selected for the active tab.
 std::string TabsFragment(const SavedTabs& tabs);
 
 struct LayoutEntry {

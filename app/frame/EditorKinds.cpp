@@ -1,9 +1,12 @@
 #include "app/frame/EditorKinds.h"
 
-std::unique_ptr<KVEditorBase> MakeEditor(ProjectItemType kind) {
+#include "editing/SourceEditor.h"
+
+std::unique_ptr<KVEditorBase> MakeEditor(ProjectItemType kind, const KVSense& sense) {
   switch (kind) {
     case ProjectItemType::SourceFile:
     case ProjectItemType::ExternalLibrary:
+      return std::make_unique<KVSourceEditor>(sense);
     case ProjectItemType::DialogWindow:
     case ProjectItemType::VersionInfo:
     case ProjectItemType::Icon:

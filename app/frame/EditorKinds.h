@@ -7,5 +7,8 @@
 #include "app/framework/EditorBase.h"
 #include "project/ProjectItem.h"
 
-// A new, not yet created editor for the kind, or null when the kind has no editor.
-std::unique_ptr<KVEditorBase> MakeEditor(ProjectItemType kind);
+class KVSense;
+
+// A new, not yet created editor for the kind, or null when the kind has no editor. sense is
+// the frame's code assistance, which the source editor asks while the user types.
+std::unique_ptr<KVEditorBase> MakeEditor(ProjectItemType kind, const KVSense& sense);

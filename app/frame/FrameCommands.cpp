@@ -39,12 +39,10 @@ void KVFrameWindow::showIdleHint() {
 // The caret of the active source editor; other editors write their own texts.
 void KVFrameWindow::updateStatusBar() {
   if (!active || !active->editor || !active->isText()) return;
-  const HWND editor = active->editor->editorWindow;
-  const LRESULT end = SendMessageW(editor, SCI_GETSELECTIONEND, 0, 0);
-  const LRESULT line = SendMessageW(editor, SCI_LINEFROMPOSITION, end, 0);
-  const LRESULT column = SendMessageW(editor, SCI_GETCOLUMN, end, 0);
-  setStatusText(1, "Line " + std::to_string(line + 1));
-  setStatusText(2, "Col " + std::to_string(column + 1));
+  const std::optional<KVEditorBase::Caret> caret = active->editor->caret();
+  if (!caret) return;
+  setStatusText(1, "Line " + std::to_string(caret->line + 1));
+  setStatusText(2, "Col " + std::to_string(caret->column + 1));
 }
 
 void KVFrameWindow::setCommandState(int id, bool enabled) {
@@ -103,9 +101,7 @@ LRESULT KVFrameWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     case IDM_OPEN_PROJECT: projectCommands->openProjectCommand(); break;
     case IDM_OPEN_SOURCE_FILE: projectCommands->openSourceFile(); break;
     case IDM_OPEN_DIALOG_WINDOW: projectCommands->openDialogWindow(); break;
-    case IDM_SAVE:
-      if (active) saveDocument(active);
-      break;
+    case IDM_SAVE: saveActiveDocument(); break;
     case IDM_SAVE_ALL: saveAll(); break;
     case IDM_UNDO: case IDM_REDO: case IDM_CUT: case IDM_COPY: case IDM_PASTE: case IDM_DELETE:
       runEditCommand(id);
@@ -159,8 +155,12 @@ void KVFrameWindow::build() {
   if (!projectOpen()) return;
   const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   const auto started = std::chrono::steady_clock::now();
-  saveAll();
-  projectModel->Save(TabsFragment(tabStrip->savedTabs()), LayoutFragment(tree->layout()));
+  // A document that cannot be saved has said why; building the old file would hide that.
+  if (!saveAll()) {
+    SetCursor(previous);
+    return;
+  }
+  projectModel->Save(TabsFragment(tabsToSave()), LayoutFragment(tree->layout()));
   kvframe::BuildLog log;
   const std::int32_t target = projectModel->Target();
   const bool built = kvbuild::KVBuilder(*projectModel, projectModel->IdeExecutablePath(), &log).Build(target);
@@ -220,6 +220,7 @@ void KVFrameWindow::cycleTabs(bool forward) {
 LRESULT KVFrameWindow::onNotify(const NMHDR* header) {
   if (!header) return 0;
   KVEditorBase* editor = active ? active->editor.get() : nullptr;
+  if (editor && editor->editorWindow == header->hwndFrom) editor->notified(*header);
   switch (header->code) {
     case TBN_DROPDOWN:
       if (header->hwndFrom == toolbar()) onTargetDropDown();

@@ -20,7 +20,10 @@ void KVFrameWindow::openDocument(DocumentRecord* record, int line, int position)
     }
     const kvframe::Rect area = editorArea();
     if (!editor->create(record, window, area.x, area.y, area.width, area.height)) {
-      setStatusText(0, record->item->displayName + " could not be opened.");
+      if (editor->editorWindow && IsWindow(editor->editorWindow)) DestroyWindow(editor->editorWindow);
+      const std::string why = editor->failure();
+      message(record->item->Path() + " could not be opened" + (why.empty() ? "." : ": " + why + "."),
+              MB_OK | MB_ICONERROR);
       return;
     }
     record->editor = std::move(editor);
@@ -32,11 +35,12 @@ void KVFrameWindow::openDocument(DocumentRecord* record, int line, int position)
 
 void KVFrameWindow::activateDocument(DocumentRecord* record, int line, int position) {
   if (!record || !record->editor) return;
-  (void)line;
-  (void)position;
   if (record == active) {
     SetFocus(record->editor->editorWindow);
-    if (record->isText()) updateStatusBar();
+    if (record->isText()) {
+      record->editor->showPosition(line, position);
+      updateStatusBar();
+    }
     return;
   }
   setStatusText(1, "");
@@ -55,7 +59,10 @@ void KVFrameWindow::activateDocument(DocumentRecord* record, int line, int posit
   SetFocus(editor);
   active = record;
   if (hintShown) InvalidateRect(window, nullptr, TRUE);
-  if (record->isText()) updateStatusBar();
+  if (record->isText()) {
+    record->editor->showPosition(line, position);
+    updateStatusBar();
+  }
   updateCommandStates();
 }
 
@@ -66,6 +73,11 @@ bool KVFrameWindow::saveDocument(DocumentRecord* record) {
   if (!record->editor) return false;
   const bool saved = record->editor->save();
   tabStrip->repaintTab(record->tabId);
+  if (!saved) {
+    const std::string why = record->editor->failure();
+    message(record->item->Path() + " could not be saved" + (why.empty() ? "." : ": " + why + "."),
+            MB_OK | MB_ICONERROR);
+  }
   return saved;
 }
 
@@ -73,7 +85,33 @@ bool KVFrameWindow::saveAll() {
   for (const auto& record : records) {
     if (record->editor && IsWindow(record->editor->editorWindow) && !saveDocument(record.get())) return false;
   }
+  rescan();
   return true;
+}
+
+// Code assistance learns the project from its saved files.
+void KVFrameWindow::rescan() {
+  if (projectOpen()) codeAssistance.Rescan(*projectModel);
+}
+
+void KVFrameWindow::saveActiveDocument() {
+  if (!active || !saveDocument(active)) return;
+  const ProjectItemType kind = active->kind();
+  if (kind == ProjectItemType::SourceFile || kind == ProjectItemType::DialogWindow) rescan();
+}
+
+SavedTabs KVFrameWindow::tabsToSave() const {
+  SavedTabs saved = tabStrip->savedTabs();
+  const auto& tabs = tabStrip->tabList();
+  for (std::size_t i = 0; i < tabs.size() && i < saved.tabs.size(); ++i) {
+    const DocumentRecord* record = tabStrip->recordOf(tabs[i].id);
+    if (!record || !record->editor) continue;
+    if (const std::optional<KVEditorBase::Caret> caret = record->editor->caret()) {
+      saved.tabs[i].line = caret->firstVisibleLine;
+      saved.tabs[i].position = caret->position;
+    }
+  }
+  return saved;
 }
 
 bool KVFrameWindow::closeDocument(DocumentRecord* record) {

@@ -54,6 +54,7 @@ bool KVFrameWindow::loadProject(const std::string& path) {
   updateCommandStates();
   showIdleHint();
   InvalidateRect(window, nullptr, TRUE);
+  rescan();
   return true;
 }
 
@@ -118,7 +119,7 @@ bool KVFrameWindow::closeProject() {
     }
   }
   const std::string layout = LayoutFragment(tree->layout());
-  const std::string tabState = TabsFragment(tabStrip->savedTabs());
+  const std::string tabState = TabsFragment(tabsToSave());
   projectModel->ReleaseLock();
   if (!projectModel->Save(tabState, layout)) {
     message("The project file " + projectModel->ProjectFilePath() +

@@ -16,7 +16,7 @@
 KVFrameWindow::KVFrameWindow() : KVFrameWindow(kvplatform::DocumentsFolder()) {}
 
 KVFrameWindow::KVFrameWindow(const std::string& documentsFolder)
-    : projectCommands(std::make_unique<KVProjectCommands>(*this)), makeEditor(MakeEditor) {
+    : projectCommands(std::make_unique<KVProjectCommands>(*this)), makeEditor([this](ProjectItemType kind) { return MakeEditor(kind, codeAssistance); }) {
   className = "KVFrameWindow";
   ideSettings.load(documentsFolder);
   SetCurrentDirectoryW(kvtext::Utf8ToWide(ideSettings.projectsFolder).c_str());

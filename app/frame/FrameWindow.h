@@ -16,6 +16,7 @@
 #include "app/frame/FrameRules.h"
 #include "app/framework/Framework.h"
 #include "app/settings/Settings.h"
+#include "editing/Sense.h"
 #include "project/Project.h"
 #include "project/ProjectViewState.h"
 
@@ -66,8 +67,14 @@ public:
   DocumentRecord* firstDocument() override;
 
   void activateDocument(DocumentRecord* record, int line, int position);
+  // Saves one document; a failure is shown with its reason.
   bool saveDocument(DocumentRecord* record);
+  // Saves every open document and then rescans the project for code assistance; stops at
+  // the first failure.
   bool saveAll();
+  // The open tabs with the place of each source and library document, as the project file
+  // keeps them.
+  SavedTabs tabsToSave() const;
 
   // What choosing an entry of the target selector does: the project's Engine value and the
   // button text change, and Run follows.
@@ -90,6 +97,7 @@ public:
   KVTabControl& tabs() { return *tabStrip; }
   KVOutputDialog& output() { return *outputPane; }
   KVProjectCommands& commands() { return *projectCommands; }
+  const KVSense& sense() const { return codeAssistance; }
   HWND statusBar() const { return statusBarWindow; }
   HWND toolbar() const;
   int toolbarHeight() const;
@@ -117,6 +125,8 @@ private:
 
   // Commands.
   bool runEditCommand(int id);
+  void saveActiveDocument();
+  void rescan();
   void build();
   void runProject();
   void openFileLocation();
@@ -137,6 +147,7 @@ private:
   int scaled(int value) const { return MulDiv(value, dpi, 96); }
 
   KVSettings ideSettings;
+  KVSense codeAssistance;
   std::unique_ptr<KVProject> projectModel;
   std::unique_ptr<KVPropertyGrid> propertyGrid;
   std::unique_ptr<KVProjectTree> tree;

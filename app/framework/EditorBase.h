@@ -5,10 +5,23 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 struct DocumentRecord;
 
 class KVEditorBase {
 public:
+  // Where the caret of a text editor is, all counted from 0: the status bar shows line and
+  // column of the selection's end; the project file keeps the first visible line and the
+  // caret's position.
+  struct Caret {
+    int line = 0;
+    int column = 0;
+    int firstVisibleLine = 0;
+    int position = 0;
+  };
+
   virtual ~KVEditorBase() = default;
 
   // Loads the document and creates the editor's window as a child of parent at the given
@@ -22,6 +35,17 @@ public:
   virtual void deleteSelection() {}
   virtual void undo() {}
   virtual void redo() {}
+
+  // Why the last create or save failed, in words for a message; empty when nothing failed
+  // or the editor cannot tell.
+  virtual std::string failure() const { return {}; }
+  // The caret of an editor that has one.
+  virtual std::optional<Caret> caret() const { return std::nullopt; }
+  // Brings a line into view with the caret at position (or at the line's start when position
+  // is negative); a negative line does nothing.
+  virtual void showPosition(int /*line*/, int /*position*/) {}
+  // A WM_NOTIFY the editor's window sent to the frame, its parent, while it is active.
+  virtual void notified(const NMHDR& /*header*/) {}
 
   DocumentRecord* document = nullptr;
   unsigned char modified = 0;

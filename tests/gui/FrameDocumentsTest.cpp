@@ -1,5 +1,6 @@
 // Documents in the frame: opening, activating, tabs, the status bar, edit commands and the
-// save questions, with an editor built on the real Scintilla component.
+// save questions. Sources open in the real source editor; a stand-in editor counts the
+// frame's calls where a test needs to see them.
 #include <gtest/gtest.h>
 
 #include <Scintilla.h>
@@ -7,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "app/frame/EditorKinds.h"
 #include "app/frame/FrameWindow.h"
 #include "common/Text.h"
 #include "editing/OutputPane.h"
@@ -14,6 +16,7 @@
 #include "project/ProjectTree.h"
 #include "resources/ResourceIds.h"
 #include "tests/common/TempFolder.h"
+#include "tests/gui/DialogAnswer.h"
 #include "tests/gui/Pump.h"
 
 namespace {
@@ -87,7 +90,10 @@ protected:
 
   void openFrame() {
     frame = std::make_unique<KVFrameWindow>(root.Path() + "Documents");
-    frame->setEditorFactory([this](ProjectItemType) { return std::make_unique<ScintillaEditor>(log); });
+    frame->setEditorFactory([this](ProjectItemType kind) -> std::unique_ptr<KVEditorBase> {
+      if (IsTextKind(kind) && !standInForSources) return MakeEditor(kind, frame->sense());
+      return std::make_unique<ScintillaEditor>(log);
+    });
     ASSERT_NE(frame->create("KelVox Studio", IDI_KELVOX_STUDIO, IDR_MAIN_MENU), nullptr);
     ShowWindow(frame->window, SW_SHOW);
     frame->openProject(projectFile);
@@ -117,6 +123,8 @@ protected:
   std::string folder;
   std::string projectFile;
   EditorLog log;
+  // Sources open in the stand-in editor too, for tests that count saves and edit commands.
+  bool standInForSources = false;
   std::unique_ptr<KVFrameWindow> frame;
 };
 
@@ -164,11 +172,12 @@ TEST_F(FrameDocumentsTest, OnlyTextDocumentsShowACaretPosition) {
 }
 
 TEST_F(FrameDocumentsTest, StatusBarShowsTheCaretOfTheActiveSource) {
+  TempFolder::Write(folder + "Source Files" + kvplatform::kPathSeparator + "a.js", "first line\r\nsecond line\r\n");
   frame->openDocument(record("a.js"), -1, -1);
   EXPECT_EQ(statusText(1), "Line 1");
   EXPECT_EQ(statusText(2), "Col 1");
   const HWND editor = record("a.js")->editor->editorWindow;
-  SendMessageW(editor, SCI_GOTOPOS, 13, 0);  // "second line": its third character
+  SendMessageW(editor, SCI_GOTOPOS, 14, 0);  // "second line": its third character
   NMHDR update = {editor, 0, SCN_UPDATEUI};
   SendMessageW(frame->window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&update));
   EXPECT_EQ(statusText(1), "Line 2");
@@ -178,6 +187,7 @@ TEST_F(FrameDocumentsTest, StatusBarShowsTheCaretOfTheActiveSource) {
 }
 
 TEST_F(FrameDocumentsTest, EditCommandsReachTheActiveEditorAndFollowItsKind) {
+  standInForSources = true;
   EXPECT_FALSE(menuEnabled(IDM_UNDO));
   SendMessageW(frame->window, WM_COMMAND, IDM_UNDO, 0);  // nothing active: nothing happens
   frame->openDocument(record("a.js"), -1, -1);
@@ -235,6 +245,7 @@ TEST_F(FrameDocumentsTest, SavePointNoticesSetAndClearTheModifiedFlag) {
 }
 
 TEST_F(FrameDocumentsTest, ClosingAModifiedDocumentAsksAndCancelKeepsIt) {
+  standInForSources = true;
   frame->openDocument(record("a.js"), -1, -1);
   record("a.js")->editor->modified = 1;
   AnswerNextQuestion(IDCANCEL);
@@ -246,16 +257,20 @@ TEST_F(FrameDocumentsTest, ClosingAModifiedDocumentAsksAndCancelKeepsIt) {
 }
 
 TEST_F(FrameDocumentsTest, ClosingTheProjectAsksOnceAndAFailingSaveKeepsItOpen) {
+  standInForSources = true;
   frame->openDocument(record("a.js"), -1, -1);
   frame->openDocument(record("b.js"), -1, -1);
   record("a.js")->editor->modified = 1;
   record("b.js")->editor->modified = 1;
 
   log.saveSucceeds = false;
-  AnswerNextQuestion(IDYES);
+  kvtest::DialogAnswer question(L"KelVox Studio", L"", IDYES);
+  kvtest::DialogAnswer failure(L"KelVox Studio", L"", IDOK);
+  kvtest::AnswerInOrder({&question, &failure});
   EXPECT_FALSE(frame->closeProject());
   EXPECT_TRUE(frame->projectOpen());
   EXPECT_EQ(log.saves, 1);  // Save All stops at the first failure
+  EXPECT_NE(failure.seen.find("a.js could not be saved."), std::string::npos) << failure.seen;
 
   log.saveSucceeds = true;
   AnswerNextQuestion(IDYES);
@@ -271,7 +286,9 @@ TEST_F(FrameDocumentsTest, OpenTabsAreSavedAndRestoredWithTheProject) {
   frame->openDocument(record("a.js"), -1, -1);
   ASSERT_TRUE(frame->closeProject());
   const std::string saved = TempFolder::Read(projectFile);
-  EXPECT_NE(saved.find("<Tabs><Name type=\"0\">c.js</Name><Name type=\"0\">a.js</Name><Name type=\"0\">b.js</Name>"
+  EXPECT_NE(saved.find("<Tabs><Name type=\"0\" line=\"0\" position=\"0\">c.js</Name>"
+                       "<Name type=\"0\" line=\"0\" position=\"0\">a.js</Name>"
+                       "<Name type=\"0\" line=\"0\" position=\"0\">b.js</Name>"
                        "<Selected type=\"0\">a.js</Selected></Tabs>"),
             std::string::npos)
       << saved;

@@ -32,20 +32,20 @@ LayoutEntry Folder(const std::string& name, std::vector<LayoutEntry> children) {
 
 }  // namespace
 
-TEST(SavedTabs, FragmentHasNamesWithTheirTypeThenTheSelectedOne) {
+TEST(SavedTabs, FragmentHasNamesWithTheirTypeAndCaretThenTheSelectedOne) {
   SavedTabs saved;
-  saved.tabs = {{Type::SourceFile, "a&b.js", 4, 5}, {Type::DialogWindow, "mainWin", -1, -1},
-                {Type::Icon, "", -1, -1}};
-  saved.selected = saved.tabs[1];
+  saved.tabs = {{Type::SourceFile, "a&b.js", 4, 5}, {Type::DialogWindow, "mainWin", 2, 3},
+                {Type::Icon, "", -1, -1}, {Type::ExternalLibrary, "net.dll", -1, -1}};
+  saved.selected = saved.tabs[0];
   EXPECT_EQ(TabsFragment(saved),
-            "<Name type=\"0\">a&amp;b.js</Name><Name type=\"1\">mainWin</Name>"
-            "<Name type=\"4\"/><Selected type=\"1\">mainWin</Selected>");
+            "<Name type=\"0\" line=\"4\" position=\"5\">a&amp;b.js</Name><Name type=\"1\">mainWin</Name>"
+            "<Name type=\"4\"/><Name type=\"2\">net.dll</Name><Selected type=\"0\">a&amp;b.js</Selected>");
   EXPECT_EQ(TabsFragment(SavedTabs{}), "");
 }
 
 TEST(SavedTabs, ReadBackGivesTheSameTabsWithTheirCaretRule) {
   SavedTabs saved;
-  saved.tabs = {{Type::SourceFile, "m\xC3\xA4in <1> \"x\".js", 0, 0},
+  saved.tabs = {{Type::SourceFile, "m\xC3\xA4in <1> \"x\".js", 120, 4711},
                 {Type::ExternalLibrary, "net.dll", 0, 0},
                 {Type::DialogWindow, "mainWin", -1, -1},
                 {Type::Bitmap, "logo.bmp", -1, -1}};
