@@ -5,7 +5,6 @@
 #include <set>
 #include <utility>
 
-#include "designer/WinFile.h"
 #include "editing/CaretExpression.h"
 #include "editing/ExtDeclarations.h"
 #include "platform/LineReader.h"
@@ -122,13 +121,26 @@ std::optional<Declared> Declaration(std::string_view line) {
   return std::nullopt;
 }
 
-bool ReadWhole(const std::string& path, std::string& text) {
-  const File input(kvplatform::OpenFile(path, "rb"));
-  if (!input) return false;
-  char chunk[16384];
-  std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, input.get())) > 0) text.append(chunk, n);
-  return !std::ferror(input.get());
+// A dialog-window file begins with nine header lines; its control lines and menu block follow.
+constexpr int kWindowHeaderLines = 9;
+
+// The name field of a control line: the text between the first two double quotes after the
+// eighth blank, the blanks counted from the line's second character. The keyword and the
+// eight numbers before the name take those eight blanks, so a line of any other shape either
+// has no name here or has the text of whatever field comes first after them.
+std::optional<std::string_view> ControlName(std::string_view line) {
+  constexpr int kBlanksBeforeName = 8;
+  int blanks = 0;
+  std::size_t at = 1;
+  while (at < line.size() && blanks < kBlanksBeforeName) {
+    if (line[at++] == ' ') ++blanks;
+  }
+  if (blanks < kBlanksBeforeName) return std::nullopt;
+  const std::size_t open = line.find('"', at);
+  if (open == std::string_view::npos) return std::nullopt;
+  const std::size_t close = line.find('"', open + 1);
+  if (close == std::string_view::npos) return std::nullopt;
+  return line.substr(open + 1, close - open - 1);
 }
 
 // A name the autocompletion list can carry: its entries are separated by blanks and end in
@@ -233,16 +245,22 @@ void KVSense::ScanSources(const std::string& sourceFolder) {
 }
 
 void KVSense::ScanWindow(const ProjectItem& item) {
-  std::string text;
-  if (!ReadWhole(item.Path(), text)) return;
-  KVWinFile window;
-  if (!window.Read(text)) return;
+  const File input(kvplatform::OpenFile(item.Path(), "rb"));
+  if (!input) return;
+  KVLineReader reader(input.get());
+  for (int header = 0; header < kWindowHeaderLines && reader.Next(); ++header) {
+  }
   ControlTable controls;
-  for (const KVControlRecord& control : window.controls) {
-    const std::optional<kvapi::ControlKind> kind = kvapi::ControlKindAtStart(control.kind);
-    if (kind && kvapi::ControlKeyword(*kind).size() == control.kind.size()) {
-      controls.emplace(control.name, *kind);
+  while (reader.Next()) {
+    const std::string_view line = reader.Line();
+    if (StartsWithNoCase(line, "menu")) {
+      while (reader.Next() && !StartsWithNoCase(reader.Line(), "endmenu")) {
+      }
+      continue;
     }
+    const std::optional<std::string_view> name = ControlName(line);
+    if (!name || name->empty()) continue;
+    controls.emplace(std::string(*name), kvapi::ControlKindAtStart(line));
   }
   windows.emplace(item.displayName, std::move(controls));
 }
@@ -288,8 +306,9 @@ std::string KVSense::MemberList(std::string_view expression) const {
   const ControlTable* controls = object ? FindWindow(*object) : nullptr;
   if (!controls) return {};
   const auto control = controls->find(std::string(expression.substr(dot + 1)));
-  if (control == controls->end()) return {};
-  return std::string(kvapi::ControlMemberList(control->second));
+  // A control of no known kind is listed with its window but has no members of its own.
+  if (control == controls->end() || !control->second) return {};
+  return std::string(kvapi::ControlMemberList(*control->second));
 }
 
 std::optional<std::string> KVSense::CallTip(std::string_view expression) const {
@@ -304,8 +323,8 @@ std::optional<std::string> KVSense::CallTip(std::string_view expression) const {
   const std::size_t controlDot = member.find('.');
   if (!controls || controlDot == std::string_view::npos) return std::nullopt;
   const auto control = controls->find(std::string(member.substr(0, controlDot)));
-  if (control == controls->end()) return std::nullopt;
-  return Signature(kvapi::MemberSignature(control->second, member.substr(controlDot + 1)));
+  if (control == controls->end() || !control->second) return std::nullopt;
+  return Signature(kvapi::MemberSignature(*control->second, member.substr(controlDot + 1)));
 }
 
 std::string KVSense::MemberListAt(std::string_view line, std::size_t caret) const {

@@ -10,17 +10,24 @@
 // - the declarations "var|let|const <name> = [new ]kv.Window('<win>') | kv.fs.File() |
 //   kv.Http() | kv.XML()" at the start of a line of those files; the first declaration of a
 //   name in a file wins, and the file earlier in include order wins over later ones;
-// - the controls of every dialog window, read by the dialog-window reader (KVWinFile), so
-//   they are exactly the controls the window has: a file that does not read gives no window;
+// - the controls of every dialog window, scanned line by line rather than read by the
+//   dialog-window reader, so that a line the reader would refuse costs only that line: the
+//   nine header lines are passed over by count, a "menu" ... "endmenu" block is passed over,
+//   and every other line that has a name field (the text between the first two double
+//   quotes after the eighth blank) gives a control of that name, its kind the keyword the
+//   line begins with, or no kind for a keyword code assistance does not know; such a control
+//   is listed with its window but has no members. A line without a name field, or with an
+//   empty name, gives nothing; the first line of a name wins, and the first window of a name
+//   wins over later ones;
 // - the function names of every external library, read by the declaration reader.
 // A control or library function whose name holds a blank or "?" is left out of the member
 // lists, whose entries those characters separate and end; no such name can follow a "."
 // in a script anyway.
 //
-// Source files are read line by line by KVLineReader. A line over 4,095 bytes keeps its
-// first 4,095 bytes: an include or declaration counts only when everything it needs lies
-// within them. A file with lone LF line ends is a single line to the reader, so only its
-// first line can count.
+// Source and dialog-window files are read line by line by KVLineReader. A line over 4,095
+// bytes keeps its first 4,095 bytes: an include, declaration or control name counts only
+// when everything it needs lies within them. A file with lone LF line ends is a single line
+// to the reader, so only its first line can count.
 //
 // Includes are followed with an explicit stack rather than recursion, and only the first 32
 // files of an include chain are held open while their includes are read (deeper ones are
@@ -43,7 +50,8 @@ public:
     kvapi::SenseObjectKind kind = kvapi::SenseObjectKind::File;
     std::string windowName;  // Window only
   };
-  using ControlTable = std::map<std::string, kvapi::ControlKind>;
+  // Control name to kind; no kind for a control line whose keyword is none of the known ones.
+  using ControlTable = std::map<std::string, std::optional<kvapi::ControlKind>>;
 
   KVSense() = default;
 

@@ -195,7 +195,7 @@ TEST_F(SenseProject, MemberListsAndCallTips) {
       {"b.", ""},
       {"gone.", ""},
       {"gone.okButton.", ""},
-      {"broken.", ""},
+      {"broken.", ObjectList(SenseObjectKind::Window)},  // all header: a window without controls
       {"dup.", ObjectList(SenseObjectKind::Http)},
       {"spaced.", ObjectList(SenseObjectKind::Http)},
       {"twoBlanks.", ""},
@@ -314,20 +314,63 @@ TEST_F(SenseProject, WindowWithoutControls) {
   EXPECT_EQ(ListAfter("w."), ObjectList(SenseObjectKind::Window));
 }
 
-// The controls are those the dialog-window reader reads, as the runtime will have them: a
-// control saved without a name has the name the reader gives it, and a line of a kind the
-// reader does not know is no control.
-TEST_F(SenseProject, ControlsAreThoseTheWindowReaderReads) {
+// A control line as the designer writes it, with the given keyword and name.
+std::string ControlLine(const std::string& kind, const std::string& name) {
+  return kind + " 0 0 0 300 1 2 3 4 \"" + name + "\" \"\" \"\" \"Default\" \"\"\r\n";
+}
+
+// A window's controls are scanned line by line: whatever is wrong with one line costs that
+// line and no other. Each case puts its lines between a button "first" and an edit "last".
+TEST_F(SenseProject, AFaultyWindowLineCostsOnlyThatLine) {
+  const std::string header = WindowText({});
+  const std::string button = ControlList(ControlKind::button);
+  const std::string edit = ControlList(ControlKind::edit);
+  struct Case {
+    const char* what;
+    std::string before;  // prepended to the file
+    std::string lines;
+    // Every control the window then has, in name order, with its member list ("" for none).
+    std::vector<std::pair<std::string, std::string>> controls;
+  };
+  const Case cases[] = {
+      {"byte-order mark before the header", "\xEF\xBB\xBF", "", {{"first", button}, {"last", edit}}},
+      {"byte-order mark before a control line", "", "\xEF\xBB\xBF" + ControlLine("check", "marked"),
+       {{"first", button}, {"last", edit}, {"marked", ""}}},
+      {"unknown keyword", "", ControlLine("slider", "future"), {{"first", button}, {"future", ""}, {"last", edit}}},
+      {"keyword in capitals", "", ControlLine("TREEVIEW", "tree"),
+       {{"first", button}, {"last", edit}, {"tree", ControlList(ControlKind::treeview)}}},
+      {"line without name field", "", "button 0 0 300 1 2 3 \"short\" \"\"\r\ngarbage\r\n\r\n",
+       {{"first", button}, {"last", edit}}},
+      {"unclosed name", "", "combo 0 0 0 300 1 2 3 4 \"open\r\n", {{"first", button}, {"last", edit}}},
+      {"ninth number", "", "combo 0 0 0 300 1 2 3 4 5 \"ninth\" \"\" \"\" \"Default\" \"\"\r\n",
+       {{"first", button}, {"last", edit}, {"ninth", ControlList(ControlKind::combo)}}},
+      {"empty name", "", ControlLine("button", ""), {{"first", button}, {"last", edit}}},
+      {"menu block", "",
+       "MENU\r\nsubmenu \"&File\"\r\n" + ControlLine("button", "inMenu") + "endsubmenu\r\nendmenu\r\n" +
+           ControlLine("text", "afterMenu"),
+       {{"afterMenu", ControlList(ControlKind::text)}, {"first", button}, {"last", edit}}},
+      {"menu block without its end", "", "menu\r\n" + ControlLine("button", "inMenu"), {{"first", button}}},
+      {"repeated name", "", ControlLine("listview", "first"), {{"first", button}, {"last", edit}}},
+  };
   WriteSource("main.js", "var w = kv.Window('Main')\r\n");
-  AddWindow("Main.win", WindowText({}) +
-                            "button 0 0 0 300 1 2 3 4 \"\" \"A\" \"\" \"Default\" \"\"\r\n"
-                            "slider 0 0 0 301 1 2 3 4 \"future\" \"\" \"\" \"Default\" \"\"\r\n"
-                            "EDIT 0 0 0 302 1 2 3 4 \"field\" \"\" \"\" \"Default\" \"\"\r\n");
+  AddWindow("Main.win", "");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    kvtest::TempFolder::Write(items[0]->Path(), c.before + header + ControlLine("button", "first") + c.lines +
+                                                    ControlLine("edit", "last"));
+    Rescan();
+    std::string list = ObjectList(SenseObjectKind::Window);
+    for (const auto& [name, members] : c.controls) list += " " + name + "?3";
+    EXPECT_EQ(ListAfter("w."), list);
+    for (const auto& [name, members] : c.controls) EXPECT_EQ(ListAfter("w." + name + "."), members) << name;
+  }
+}
+
+TEST_F(SenseProject, ControlWithoutKindHasNoCallTip) {
+  WriteSource("main.js", "var w = kv.Window('Main')\r\n");
+  AddWindow("Main.win", WindowText({}) + ControlLine("slider", "future"));
   Rescan();
-  EXPECT_EQ(ListAfter("w."), ObjectList(SenseObjectKind::Window) + " button300?3 field?3");
-  EXPECT_EQ(ListAfter("w.button300."), ControlList(ControlKind::button));
-  EXPECT_EQ(ListAfter("w.field."), ControlList(ControlKind::edit));
-  EXPECT_EQ(ListAfter("w.future."), "");
+  EXPECT_EQ(TipAfter("w.future.addString("), std::nullopt);
 }
 
 TEST_F(SenseProject, LongLinesKeepTheirFirst4095Bytes) {
