@@ -62,7 +62,7 @@ constexpr ApiEntry kGlobalEntries[] = {
     {"kv.fs.File", "object File()"},
     {"kv.fs.exists", "boolean exists(string path)"},
     {"kv.fs.fileSize", "number fileSize(string path)"},
-    {"kv.fs.findFirst", "string findFirst(string pattern)"},
+    {"kv.fs.findFirst", "string findFirst(string spec)"},
     {"kv.fs.findNext", "string findNext()"},
     {"kv.fs.getCurrentDirectory", "string getCurrentDirectory()"},
     {"kv.fs.isDirectory", "boolean isDirectory(string path)"},
@@ -150,7 +150,7 @@ constexpr ApiEntry kHttpEntries[] = {
 constexpr ApiEntry kXmlEntries[] = {
     {"load", "boolean load(string XmlStringOrXmlFile)"},
     {"countXPath", "number countXPath(string XPath)"},
-    {"readXPath", "string readXPath(string XPath, [number occurrence=1])"},
+    {"readXPath", "string readXPath(string XPath, [number occurrance=1])"},
 };
 
 constexpr ApiEntry kWindowEntries[] = {

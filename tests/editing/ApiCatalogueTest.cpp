@@ -128,6 +128,7 @@ TEST(ApiCatalogueLookup, GlobalSignature) {
     std::optional<std::string_view> signature;
   } cases[] = {
       {"kv.fs.readFile", "string readFile(string path)"},
+      {"kv.fs.findFirst", "string findFirst(string spec)"},
       {"kv.fs.ReadFile", std::nullopt},
       {"KV.fs.readFile", std::nullopt},
       {"kv.readFile", std::nullopt},
@@ -180,7 +181,7 @@ TEST(ApiCatalogueLookup, ObjectMemberSignature) {
       {SenseObjectKind::Window, "open", "boolean open()"},
       {SenseObjectKind::Window, "caption", std::nullopt},
       {SenseObjectKind::XML, "open", std::nullopt},
-      {SenseObjectKind::XML, "readXPath", "string readXPath(string XPath, [number occurrence=1])"},
+      {SenseObjectKind::XML, "readXPath", "string readXPath(string XPath, [number occurrance=1])"},
       {SenseObjectKind::XML, "kv.XML", std::nullopt},
   };
   for (const auto& c : cases) {
