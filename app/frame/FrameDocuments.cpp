@@ -175,6 +175,13 @@ DocumentRecord* KVFrameWindow::findDocument(const std::string& path, ProjectItem
   return nullptr;
 }
 
+DocumentRecord* KVFrameWindow::documentNamed(const std::string& displayName) {
+  for (const auto& record : records) {
+    if (record->item->displayName == displayName) return record.get();
+  }
+  return nullptr;
+}
+
 DocumentRecord* KVFrameWindow::firstDocument() { return records.empty() ? nullptr : records.front().get(); }
 
 void KVFrameWindow::destroyEditor(DocumentRecord* record) {

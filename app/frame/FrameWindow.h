@@ -52,6 +52,7 @@ public:
   void openDocument(DocumentRecord* record, int line, int position) override;
   bool closeDocument(DocumentRecord* record) override;
   bool removeDocument(DocumentRecord* record) override;
+  DocumentRecord* documentNamed(const std::string& displayName) override;
   void setStatusText(int part, const std::string& text) override;
   void relayout() override;
 

@@ -14,6 +14,8 @@ public:
   // Closes one document, asking first when it has unsaved changes; false when the user
   // cancelled or the save failed.
   virtual bool closeDocument(DocumentRecord* record) = 0;
+  // The first document record whose item has exactly this display name, or null.
+  virtual DocumentRecord* documentNamed(const std::string& displayName) = 0;
   // Closes the document, takes the item out of the project and deletes its file.
   virtual bool removeDocument(DocumentRecord* record) = 0;
   // A text in one part of the status bar (0 general, 1 and 2 the caret position).

@@ -47,6 +47,7 @@ public:
     return true;
   }
   bool removeDocument(DocumentRecord*) override { return false; }
+  DocumentRecord* documentNamed(const std::string&) override { return nullptr; }
   void setStatusText(int, const std::string&) override {}
   void relayout() override {}
 
