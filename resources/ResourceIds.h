@@ -5,9 +5,12 @@
 #define IDI_KELVOX_STUDIO        107
 #define IDR_MAIN_MENU            109
 #define IDR_ACCELERATORS         109
+#define IDB_TREE_IMAGES          145
 #define IDB_TOOLBAR              147
 #define IDB_TOOLBAR_DISABLED     148
 #define IDB_TAB_BUTTONS          149
+#define IDB_FIND_BUTTONS         150
+#define IDB_DRAG_CURSORS         151
 /* Pictures of the member lists, KV_DATA resources: objects, methods, properties. */
 #define IDR_PICTURE_OBJECT       111
 #define IDR_PICTURE_METHOD       154
