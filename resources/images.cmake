@@ -14,6 +14,9 @@
 #   KV_IMG_PICTURE_METHOD    picture-method.bmp     KV_DATA 154, 16x16 32-bit BMP (V5 header)
 #   KV_IMG_PICTURE_PROPERTY  picture-property.bmp   KV_DATA 155, the same layout
 #   KV_IMG_PICTURE_OBJECT    picture-object.bmp     KV_DATA 111, the same layout
+#   KV_IMG_TREE              tree.bmp               bitmap 145, 128x16 32-bit with alpha
+#   KV_IMG_FIND_BUTTONS      find-buttons.bmp       bitmap 150, 80x16 24-bit, white transparent
+#   KV_IMG_DRAG_CURSORS      drag-cursors.bmp       bitmap 151, 32x16 32-bit with alpha
 # and adds the target kv_images that builds them.
 
 include_guard(DIRECTORY)
@@ -46,6 +49,15 @@ set(KV_TAB_BUTTON_PICTURES tab-close tab-close-hover tab-list tab-list-hover)
 # The member-list pictures of the source editor.
 set(KV_EDITOR_PICTURES picture-method picture-property picture-object)
 set(_kv_editor_size 16)
+# Project tree pictures, in image list order: root, folder closed, folder open, source file,
+# dialog window, external library, version information, bitmap (and icon fallback).
+set(KV_TREE_PICTURES project folder-closed folder-open source-file dialog-window
+    external-library version-info image)
+# Find panel button cells: find next, find previous, replace, replace all, close.
+set(KV_FIND_PICTURES find-next find-previous replace replace-all close)
+# Drag cursor pictures: drop not allowed, drop allowed. The arrow's tip is the top-left
+# pixel, the cursors' hotspot.
+set(KV_DRAG_PICTURES drag-denied drag-allowed)
 
 # _kv_render_svg(SVG SIZE PNG): PNG is SVG drawn at SIZE x SIZE pixels.
 function(_kv_render_svg svg size png)
@@ -138,6 +150,31 @@ set(KV_IMG_PICTURE_METHOD ${CMAKE_CURRENT_BINARY_DIR}/picture-method.bmp)
 set(KV_IMG_PICTURE_PROPERTY ${CMAKE_CURRENT_BINARY_DIR}/picture-property.bmp)
 set(KV_IMG_PICTURE_OBJECT ${CMAKE_CURRENT_BINARY_DIR}/picture-object.bmp)
 
+# _kv_strip(OUT COMMAND FOLDER PICTURES...): OUT from images/FOLDER/PICTURE.svg, each drawn
+# at 16 x 16 and packed side by side by `imagetool COMMAND`.
+function(_kv_strip out command folder)
+  set(pngs)
+  foreach(name IN LISTS ARGN)
+    set(png ${_kv_img_rendered}/${folder}-${name}.png)
+    _kv_render_svg(${_kv_img_sources}/${folder}/${name}.svg 16 ${png})
+    list(APPEND pngs ${png})
+  endforeach()
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${_kv_imagetool} ${command} ${out} ${pngs}
+    DEPENDS ${pngs} ${_kv_imagetool_depends}
+    COMMENT "Building ${out}"
+    VERBATIM)
+endfunction()
+
+set(KV_IMG_TREE ${CMAKE_CURRENT_BINARY_DIR}/tree.bmp)
+set(KV_IMG_FIND_BUTTONS ${CMAKE_CURRENT_BINARY_DIR}/find-buttons.bmp)
+set(KV_IMG_DRAG_CURSORS ${CMAKE_CURRENT_BINARY_DIR}/drag-cursors.bmp)
+_kv_strip(${KV_IMG_TREE} strip tree ${KV_TREE_PICTURES})
+_kv_strip(${KV_IMG_FIND_BUTTONS} strip-white find ${KV_FIND_PICTURES})
+_kv_strip(${KV_IMG_DRAG_CURSORS} strip drag ${KV_DRAG_PICTURES})
+
 add_custom_target(kv_images ALL
   DEPENDS ${KV_IMG_TOOLBAR} ${KV_IMG_TOOLBAR_DISABLED} ${KV_IMG_APP_ICON} ${KV_IMG_PROJECT_ICON}
-          ${KV_IMG_TAB_BUTTONS} ${_kv_editor_bmps})
+          ${KV_IMG_TAB_BUTTONS} ${_kv_editor_bmps} ${KV_IMG_TREE} ${KV_IMG_FIND_BUTTONS}
+          ${KV_IMG_DRAG_CURSORS})
