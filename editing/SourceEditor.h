@@ -43,6 +43,16 @@ public:
   // cancels it.
   void characterAdded(int character);
 
+  // Searches for text (UTF-8 bytes) after the selection and selects the match, bringing its
+  // line into view; nothing changes when there is none or the text is empty. No wrap-around.
+  void findNext(const std::string& text, bool matchCase);
+  // The same before the selection, nearest match first.
+  void findPrevious(const std::string& text, bool matchCase);
+  // Replaces the selection when it is an occurrence of text, then finds the next one.
+  void replace(const std::string& text, const std::string& replacement, bool matchCase);
+  // Replaces every occurrence in one undo step; the inserted text is never searched again.
+  void replaceAll(const std::string& text, const std::string& replacement, bool matchCase);
+
   // A message to the component, through its direct function.
   sptr_t call(unsigned int message, uptr_t wParam = 0, sptr_t lParam = 0) const;
   // The declaration file's first line, with its line end; empty for sources.
@@ -61,6 +71,8 @@ private:
   void indentNewLine();
   void showMemberList();
   void showCallTip();
+  bool searchTarget(const std::string& searched, Sci_Position start, Sci_Position end, bool matchCase) const;
+  void selectTarget();
 
   const KVSense& sense;
   SciFnDirect directFunction = nullptr;
