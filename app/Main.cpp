@@ -5,9 +5,13 @@
 #include <libxml/parser.h>
 #include <Scintilla.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "app/frame/FrameWindow.h"
+#include "editing/OutputPane.h"
+#include "project/ProjectTree.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -19,10 +23,57 @@ void DeclareDpiAwareness() {
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
 }
 
+bool Pressed(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+bool Within(HWND outer, HWND window) { return outer && window && (window == outer || IsChild(outer, window)); }
+
+// F6 and Shift+F6 move the focus around the panes: the project tree, the active document and
+// the output pane when it is shown.
+void MoveFocusAmongPanes(KVFrameWindow& frame, bool forward) {
+  std::vector<HWND> panes = {frame.projectTree().treeView()};
+  DocumentRecord* document = frame.activeDocument();
+  if (document && document->editor) panes.push_back(document->editor->editorWindow);
+  if (frame.output().visible) panes.push_back(frame.output().listControl());
+  const HWND focus = GetFocus();
+  const auto current = std::find_if(panes.begin(), panes.end(), [&](HWND pane) { return Within(pane, focus); });
+  std::size_t next = 0;
+  if (current != panes.end()) {
+    const std::size_t at = static_cast<std::size_t>(current - panes.begin());
+    next = forward ? (at + 1) % panes.size() : (at + panes.size() - 1) % panes.size();
+  } else if (!forward) {
+    next = panes.size() - 1;
+  }
+  if (document && document->editor && panes[next] == document->editor->editorWindow) {
+    frame.activateDocument(document, -1, -1);
+  } else {
+    SetFocus(panes[next]);
+  }
+}
+
+// The keys the focused control handles itself while it has the focus: the project tree and
+// its label editor take Delete and the clipboard keys, which otherwise act on the document.
+bool KeyForFocusedControl(KVFrameWindow& frame, const MSG& message) {
+  if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+  if (!Within(frame.projectTree().treeView(), message.hwnd)) return false;
+  switch (message.wParam) {
+    case VK_DELETE: return !Pressed(VK_CONTROL) && !Pressed(VK_MENU);
+    case 'C': case 'X': case 'V': case 'Z': case 'Y': case 'A': return Pressed(VK_CONTROL);
+    default: return false;
+  }
+}
+
 void RunMessageLoop(KVFrameWindow& frame, HACCEL accelerators) {
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (TranslateAcceleratorW(frame.window, accelerators, &message)) continue;
+    const bool frameOwns = message.hwnd == frame.window || IsChild(frame.window, message.hwnd);
+    if (frameOwns && message.message == WM_KEYDOWN && message.wParam == VK_F6 && !Pressed(VK_CONTROL) &&
+        !Pressed(VK_MENU)) {
+      MoveFocusAmongPanes(frame, !Pressed(VK_SHIFT));
+      continue;
+    }
+    if (!KeyForFocusedControl(frame, message) && TranslateAcceleratorW(frame.window, accelerators, &message)) {
+      continue;
+    }
     if (const HWND navigation = frame.dialogNavigationWindow(); navigation && IsDialogMessageW(navigation, &message)) {
       continue;
     }

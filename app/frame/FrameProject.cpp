@@ -137,6 +137,18 @@ bool KVFrameWindow::closeProject() {
   return true;
 }
 
+// Remove From Project: the document closes (Cancel on its save question stops here), the
+// item leaves the project and the file stays on the disk. The project file records the
+// change at its next save.
+bool KVFrameWindow::removeFromProject(DocumentRecord* record) {
+  if (!knownRecord(record) || !closeDocument(record)) return false;
+  if (record->treeNode) tree->removeNode(record);
+  projectModel->RemoveItem(record->item);
+  records.erase(std::remove_if(records.begin(), records.end(), [&](const auto& r) { return r.get() == record; }),
+                records.end());
+  return true;
+}
+
 void KVFrameWindow::clearDocuments() {
   for (const auto& record : records) destroyEditor(record.get());
   records.clear();

@@ -1,6 +1,8 @@
 // Construction, creation, message dispatch, layout, painting and the close sequence of the frame.
 #include "app/frame/FrameWindow.h"
 
+#include <utility>
+
 #include "app/commands/ProjectCommands.h"
 #include "app/frame/EditorKinds.h"
 #include "app/frame/FrameRules.h"
@@ -67,11 +69,8 @@ LRESULT KVFrameWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY:
       return onNotify(reinterpret_cast<const NMHDR*>(lParam));
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && active) {
-        activateDocument(active, -1, -1);
-        return 0;
-      }
-      break;
+      onActivate(LOWORD(wParam) != WA_INACTIVE);
+      return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE) {
         closeFrame();
@@ -128,6 +127,10 @@ void KVFrameWindow::createPanes(int treeWidth, int outputHeight) {
   const int right = client.right - treeWidth;
 
   tree = std::make_unique<KVProjectTree>(*this);
+  tree->setProject(projectModel.get());
+  tree->setRequests({[this](TreeCommand command) { runTreeCommand(command); },
+                     [this](DocumentRecord* record) { return removeFromProject(record); },
+                     [this](DocumentRecord* record) { tabStrip->repaintTab(record->tabId); }});
   tree->createPane(window, 0, toolbarSize, treeWidth, area);
   MoveWindow(tree->treeView(), 0, 0, treeWidth - 5, area, TRUE);
 
@@ -243,6 +246,39 @@ void KVFrameWindow::storeWindowPlacement() {
   ideSettings.setWindowPosition({frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top});
   ideSettings.setWindowMaximized(IsZoomed(window) ||
                                  (IsIconic(window) && (placement.flags & WPF_RESTORETOMAXIMIZED)));
+}
+
+// The focus comes back to the control that had it when the frame was left: the tree, the
+// output pane or a document.
+void KVFrameWindow::onActivate(bool activated) {
+  if (!activated) {
+    const HWND focus = GetFocus();
+    focusBeforeDeactivation = focus && IsChild(window, focus) ? focus : nullptr;
+    return;
+  }
+  const HWND previous = std::exchange(focusBeforeDeactivation, nullptr);
+  const bool inDocument = active && active->editor &&
+                          (previous == active->editor->editorWindow || IsChild(active->editor->editorWindow, previous));
+  if (previous && !inDocument && IsWindow(previous) && IsChild(window, previous) && IsWindowVisible(previous) &&
+      IsWindowEnabled(previous)) {
+    SetFocus(previous);
+  } else if (active) {
+    activateDocument(active, -1, -1);
+  } else if (tree) {
+    SetFocus(tree->treeView());
+  }
+}
+
+void KVFrameWindow::runTreeCommand(TreeCommand command) {
+  switch (command) {
+    case TreeCommand::NewSourceFile: projectCommands->newSourceFile(); break;
+    case TreeCommand::OpenSourceFile: projectCommands->openSourceFile(); break;
+    case TreeCommand::NewDialogWindow: projectCommands->newDialogWindow(); break;
+    case TreeCommand::OpenDialogWindow: projectCommands->openDialogWindow(); break;
+    case TreeCommand::NewExternalLibrary: projectCommands->newExternalLibrary(); break;
+    case TreeCommand::OpenExternalLibrary: projectCommands->openExternalLibrary(); break;
+    case TreeCommand::OpenBitmap: projectCommands->openBitmap(); break;
+  }
 }
 
 HWND KVFrameWindow::dialogNavigationWindow() const {

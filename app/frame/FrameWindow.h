@@ -26,6 +26,7 @@ class KVTabControl;
 class KVOutputDialog;
 class KVPropertyGrid;
 class KVFrameToolbar;
+enum class TreeCommand;
 
 class KVFrameWindow : public KVWindow, public KVCommandHost {
 public:
@@ -113,6 +114,7 @@ private:
   LRESULT onNotify(const NMHDR* header);
   void onTargetDropDown();
   void onDocumentModified(const DocumentRecord* posted);
+  void onActivate(bool activated);
   void closeFrame();
   void storeWindowPlacement();
 
@@ -133,6 +135,10 @@ private:
   void openFileLocation();
   void cycleTabs(bool forward);
   int message(const std::string& text, UINT type);
+
+  // The project tree's requests.
+  void runTreeCommand(TreeCommand command);
+  bool removeFromProject(DocumentRecord* record);
 
   // Opening a project.
   bool loadProject(const std::string& path);
@@ -161,4 +167,5 @@ private:
   HWND statusBarWindow = nullptr;
   int tabStripHeight = 22;
   EditorFactory makeEditor;
+  HWND focusBeforeDeactivation = nullptr;
 };
