@@ -110,7 +110,7 @@ TEST(FileSearchTest, HeadingKeepsWholeCharactersWithinTheBuffer) {
 class FileSearchReportTest : public ::testing::Test {
 protected:
   const ProjectItem& add(ProjectItemType type, const std::string& name, const std::string& bytes) {
-    items.push_back(ProjectItem{type, name.substr(0, name.find('.')), name, folder.Path()});
+    items.push_back(ProjectItem{type, ProjectItem::DisplayNameFor(type, name), name, folder.Path()});
     kvtest::TempFolder::Write(folder / name, bytes);
     return items.back();
   }
@@ -137,15 +137,15 @@ TEST_F(FileSearchReportTest, SummariesCountLinesAndFiles) {
   add(ProjectItemType::DialogWindow, "Main.win", "two two two\r\n");
   const std::vector<bool> allClosed(4, false);
   EXPECT_EQ(report("ONE", KVSearchScope::AllProjectFiles, allClosed),
-            "(cleared)Find all \"ONE\"\r\nmain(1):    var one = 1\r\nmain(2):    var two = one + one\r\n"
+            "(cleared)Find all \"ONE\"\r\nmain.js(1):    var one = 1\r\nmain.js(2):    var two = one + one\r\n"
             "2 matches found in 1 file\r\n");
   EXPECT_EQ(report("= 1", KVSearchScope::AllProjectFiles, allClosed),
-            "(cleared)Find all \"= 1\"\r\nmain(1):    var one = 1\r\n1 match found in 1 file\r\n");
+            "(cleared)Find all \"= 1\"\r\nmain.js(1):    var one = 1\r\n1 match found in 1 file\r\n");
   EXPECT_EQ(report("two", KVSearchScope::AllProjectFiles, allClosed),
-            "(cleared)Find all \"two\"\r\nmain(2):    var two = one + one\r\nutil(1):    two\r\n"
-            "user32(1):    int two()\r\n3 matches found in 3 files\r\n");
+            "(cleared)Find all \"two\"\r\nmain.js(2):    var two = one + one\r\nutil.js(1):    two\r\n"
+            "user32.dll(1):    int two()\r\n3 matches found in 3 files\r\n");
   EXPECT_EQ(report("two", KVSearchScope::OpenFiles, {false, true, false, true}),
-            "(cleared)Find all \"two\"\r\nutil(1):    two\r\n1 match found in 1 file\r\n");
+            "(cleared)Find all \"two\"\r\nutil.js(1):    two\r\n1 match found in 1 file\r\n");
   EXPECT_EQ(report("three", KVSearchScope::AllProjectFiles, allClosed),
             "(cleared)Find all \"three\"\r\nNo matches found\r\n");
 }
@@ -155,7 +155,7 @@ TEST_F(FileSearchReportTest, CurrentFileAlwaysCountsMatches) {
   const std::vector<bool> open = {true};
   EXPECT_EQ(report("c", KVSearchScope::CurrentFile, open, &main), "(cleared)Find all \"c\"\r\n0 matches\r\n");
   EXPECT_EQ(report("b", KVSearchScope::CurrentFile, open, &main),
-            "(cleared)Find all \"b\"\r\nmain(2):    b\r\n1 matches\r\n");
+            "(cleared)Find all \"b\"\r\nmain.js(2):    b\r\n1 matches\r\n");
   EXPECT_EQ(report("b", KVSearchScope::CurrentFile, open, nullptr), "(cleared)Find all \"b\"\r\n0 matches\r\n");
 }
 
@@ -170,7 +170,7 @@ TEST_F(FileSearchReportTest, SearchesTheSavedFile) {
   EXPECT_EQ(report("new", KVSearchScope::CurrentFile, {true}, &main), "(cleared)Find all \"new\"\r\n0 matches\r\n");
   kvtest::TempFolder::Write(main.Path(), "old\r\nnew\r\n");
   EXPECT_EQ(report("new", KVSearchScope::CurrentFile, {true}, &main),
-            "(cleared)Find all \"new\"\r\nmain(2):    new\r\n1 matches\r\n");
+            "(cleared)Find all \"new\"\r\nmain.js(2):    new\r\n1 matches\r\n");
 }
 
 // A file that is missing or not text is named in the report and searched no further; the
@@ -181,8 +181,8 @@ TEST_F(FileSearchReportTest, UnreadableAndBinaryFilesAreReported) {
   add(ProjectItemType::SourceFile, "wide.js", std::string("k\0e\0y\0\r\0\n\0", 10));
   add(ProjectItemType::SourceFile, "main.js", "key\r\n");
   EXPECT_EQ(report("k", KVSearchScope::AllProjectFiles, {false, false, false}),
-            "(cleared)Find all \"k\"\r\ngone: not searched, the file could not be read\r\n"
-            "wide: not searched, the file is not text\r\nmain(1):    key\r\n1 match found in 1 file\r\n");
+            "(cleared)Find all \"k\"\r\ngone.js: not searched, the file could not be read\r\n"
+            "wide.js: not searched, the file is not text\r\nmain.js(1):    key\r\n1 match found in 1 file\r\n");
 }
 
 }  // namespace
