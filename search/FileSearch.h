@@ -8,7 +8,8 @@
 // shows is the line's first 4,095 bytes, cut back to the start of a character and followed by
 // "..." when the line is longer. A file that cannot be read, or that holds a NUL byte (a binary
 // or UTF-16 file, whose lines would be nonsense), is not searched and gets one line of its own
-// in the report instead of hits.
+// in the report instead of hits. Each file is read whole, as the editor loads it, so that a
+// file the editor can open can be searched.
 #pragma once
 
 #include <cstddef>

@@ -43,6 +43,7 @@ struct Seen {
   LRESULT defaultId = 0;
   bool findFocused = false;
   RECT client = {};
+  int droppedItems = 0;  // scope items the dropped-down list has room for
   std::wstring controlText[3];
 };
 
@@ -84,6 +85,14 @@ void ReadAndAnswerDialog(const UserChoice& choice) {
       seen.scopes.push_back(item);
     }
     seen.scopeSelected = SendMessageW(scopes, CB_GETCURSEL, 0, 0);
+    SendMessageW(scopes, CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO combo = {};
+    combo.cbSize = sizeof combo;
+    RECT list = {};
+    if (GetComboBoxInfo(scopes, &combo) && GetClientRect(combo.hwndList, &list)) {
+      seen.droppedItems = list.bottom / static_cast<int>(SendMessageW(scopes, CB_GETITEMHEIGHT, 0, 0));
+    }
+    SendMessageW(scopes, CB_SHOWDROPDOWN, FALSE, 0);
     seen.matchCase = SendDlgItemMessageW(box, KVFindAllDlg::kMatchCaseId, BM_GETCHECK, 0, 0);
     seen.defaultId = LOWORD(SendMessageW(box, DM_GETDEFID, 0, 0));
     seen.findFocused = GetFocus() == GetDlgItem(box, KVFindAllDlg::kFindId);
@@ -153,6 +162,7 @@ TEST_F(FindAllDialogTest, OpensWithTheLastTextAndItsControls) {
   EXPECT_EQ(seen.findText, L"last \u00E9");
   EXPECT_EQ(seen.scopes, (std::vector<std::wstring>{L"All Project Files", L"Open Files", L"Current File"}));
   EXPECT_EQ(seen.scopeSelected, 0);
+  EXPECT_EQ(seen.droppedItems, 3);
   EXPECT_EQ(seen.matchCase, BST_UNCHECKED);
   EXPECT_EQ(seen.defaultId, IDOK);
   EXPECT_TRUE(seen.findFocused);
