@@ -95,12 +95,13 @@ void KVFindReplace::onInitDialog() {
   constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
   constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
   findField = createChild(0, L"Edit", L"", kField, 10, 10, 195, 20, window, kFindField);
-  createChild(0, L"Button", L"", kButton | BS_DEFPUSHBUTTON, 209, 9, 22, 22, window, kFindNext);
-  createChild(0, L"Button", L"", kButton, 234, 9, 22, 22, window, kFindPrevious);
-  createChild(0, L"Button", L"", kButton, 259, 9, 22, 22, window, kClose);
+  createChild(0, L"Button", L"Find Next", kButton | BS_DEFPUSHBUTTON, 209, 9, 22, 22, window, kFindNext);
+  createChild(0, L"Button", L"Find Previous", kButton, 234, 9, 22, 22, window, kFindPrevious);
+  createChild(0, L"Button", L"Close", kButton, 259, 9, 22, 22, window, kClose);
   replaceField = createChild(0, L"Edit", L"", kField, 10, 35, 195, 20, window, kReplaceField);
-  createChild(0, L"Button", L"", kButton, 209, 34, 22, 22, window, kReplace);
-  createChild(0, L"Button", L"", kButton, 234, 34, 22, 22, window, kReplaceAll);
+  createChild(0, L"Button", L"Replace", kButton, 209, 34, 22, 22, window, kReplace);
+  createChild(0, L"Button", L"Replace All", kButton, 234, 34, 22, 22, window, kReplaceAll);
+  addTips();
   matchCase = createChild(0, L"Button", L"Match case", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 10, 57,
                           150, 20, window, kMatchCase);
   for (HWND control : {findField, replaceField, matchCase}) {
@@ -111,6 +112,33 @@ void KVFindReplace::onInitDialog() {
   SetWindowTextW(replaceField, kvtext::Utf8ToWide(replaceText).c_str());
   SendMessageW(matchCase, BM_SETCHECK, matchCaseChecked ? BST_CHECKED : BST_UNCHECKED, 0);
   SendMessageW(window, DM_SETDEFID, kFindNext, 0);
+}
+
+// The image buttons say what they do when the mouse rests on them; their window texts, which
+// custom drawing does not show, name them for screen readers.
+void KVFindReplace::addTips() {
+  const HWND tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                                    instance, nullptr);
+  if (!tips) return;
+  struct Tip {
+    int id;
+    const wchar_t* text;
+  };
+  static const Tip kTips[] = {{kFindNext, L"Find Next (F3)"},
+                              {kFindPrevious, L"Find Previous (Shift+F3)"},
+                              {kReplace, L"Replace"},
+                              {kReplaceAll, L"Replace All"},
+                              {kClose, L"Close (Esc)"}};
+  for (const Tip& tip : kTips) {
+    TTTOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = window;
+    info.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(window, tip.id));
+    info.lpszText = const_cast<wchar_t*>(tip.text);
+    SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+  }
 }
 
 bool KVFindReplace::showFor(DocumentRecord* record) {

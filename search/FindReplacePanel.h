@@ -56,6 +56,7 @@ public:
 private:
   bool createPanel(HWND editorWindow);
   void onInitDialog();
+  void addTips();
   void onCommand(int id, int code);
   LRESULT onCustomDraw(const NMCUSTOMDRAW& draw) const;
   void drawCell(HDC dc, int cell, int x, int y) const;
