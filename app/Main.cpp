@@ -62,9 +62,30 @@ bool KeyForFocusedControl(KVFrameWindow& frame, const MSG& message) {
   }
 }
 
+// Shift+F10 and the menu key open the tree's context menu at its selected node. The key's
+// release is kept from the tree too, which would otherwise open the menu once more or, for
+// F10, enter the menu bar.
+bool MenuKeyInTree(KVFrameWindow& frame, const MSG& message, WPARAM& releaseToSwallow) {
+  const HWND treeView = frame.projectTree().treeView();
+  if (message.hwnd != treeView) return false;
+  const bool up = message.message == WM_KEYUP || message.message == WM_SYSKEYUP;
+  if (up && releaseToSwallow == message.wParam) {
+    releaseToSwallow = 0;
+    return true;
+  }
+  const bool down = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+  const bool menuKey = message.wParam == VK_APPS || (message.wParam == VK_F10 && Pressed(VK_SHIFT));
+  if (!down || !menuKey) return false;
+  releaseToSwallow = message.wParam;
+  SendMessageW(frame.projectTree().window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(treeView), -1);
+  return true;
+}
+
 void RunMessageLoop(KVFrameWindow& frame, HACCEL accelerators) {
   MSG message;
+  WPARAM releaseToSwallow = 0;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (MenuKeyInTree(frame, message, releaseToSwallow)) continue;
     const bool frameOwns = message.hwnd == frame.window || IsChild(frame.window, message.hwnd);
     if (frameOwns && message.message == WM_KEYDOWN && message.wParam == VK_F6 && !Pressed(VK_CONTROL) &&
         !Pressed(VK_MENU)) {

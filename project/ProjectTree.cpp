@@ -171,7 +171,7 @@ void KVProjectTree::onContextMenuKey(LPARAM position) {
     at = {label.left, label.bottom};
     ClientToScreen(treeViewWindow, &at);
   }
-  showContextMenu(node, at);
+  showContextMenu(node, at, position == -1);
 }
 
 bool KVProjectTree::onKeyDown(WORD key) {

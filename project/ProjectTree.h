@@ -82,7 +82,8 @@ public:
   void SelectNode(HTREEITEM node);
 
   // What the context menu's entries and the tree's keys do, for the node given.
-  void showContextMenu(HTREEITEM node, POINT screen);
+  // Opened from the keyboard, the menu starts with its first entry highlighted.
+  void showContextMenu(HTREEITEM node, POINT screen, bool fromKeyboard = false);
   void runMenuEntry(HTREEITEM node, int entry);
   void renameNode(HTREEITEM node);
   // Delete on a node: a file is removed from the project after a question, an empty folder

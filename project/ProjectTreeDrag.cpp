@@ -13,30 +13,36 @@ HIMAGELIST KVProjectTreeDragCursors();
 namespace {
 
 constexpr int kTextOffset = 21;
+constexpr int kCursorSize = 16;
 constexpr int kBarWidth = 4;
 constexpr int kMinimumPointerX = 150;
 
-// The drag image: the name drawn in black in the tree's font, after room for the cursor.
-HIMAGELIST MakeDragImage(HWND tree, const std::string& name) {
+// The drag images: the name drawn in black in the tree's font after room for the cursor,
+// once with each drag cursor (0 not allowed, 1 allowed) in that room. White is transparent.
+HIMAGELIST MakeDragImages(HWND tree, const std::string& name, HIMAGELIST cursors) {
   const kvtext::WideString text = kvtext::Utf8ToWide(name);
   const kvwin::WindowDc screen(tree);
   const kvwin::MemoryDc dc(screen.get());
   const auto font = reinterpret_cast<HFONT>(SendMessageW(tree, WM_GETFONT, 0, 0));
-  const HGDIOBJ oldFont = SelectObject(dc.get(), font ? font : GetStockObject(DEFAULT_GUI_FONT));
+  const kvwin::Selection fontSelected(dc.get(), font ? font : GetStockObject(DEFAULT_GUI_FONT));
   SIZE size = {};
   GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
   const int width = size.cx + kTextOffset;
-  const int height = std::max<int>(size.cy, 16);
-  const kvwin::Bitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
-  const HGDIOBJ oldBitmap = SelectObject(dc.get(), bitmap.get());
-  const RECT all = {0, 0, width, height};
-  FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  SetBkMode(dc.get(), TRANSPARENT);
-  SetTextColor(dc.get(), RGB(0, 0, 0));
-  TextOutW(dc.get(), kTextOffset, (height - size.cy) / 2, text.c_str(), static_cast<int>(text.size()));
-  SelectObject(dc.get(), oldBitmap);
-  SelectObject(dc.get(), oldFont);
-  const HIMAGELIST list = ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, 1, 0);
+  const int height = std::max<int>(size.cy, kCursorSize);
+  const kvwin::Bitmap bitmap(CreateCompatibleBitmap(screen.get(), 2 * width, height));
+  {
+    const kvwin::Selection bitmapSelected(dc.get(), bitmap.get());
+    const RECT all = {0, 0, 2 * width, height};
+    FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetBkMode(dc.get(), TRANSPARENT);
+    SetTextColor(dc.get(), RGB(0, 0, 0));
+    for (int cursor = 0; cursor < 2; ++cursor) {
+      TextOutW(dc.get(), cursor * width + kTextOffset, (height - size.cy) / 2, text.c_str(),
+               static_cast<int>(text.size()));
+      if (cursors) ImageList_Draw(cursors, cursor, dc.get(), cursor * width, 0, ILD_NORMAL);
+    }
+  }
+  const HIMAGELIST list = ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, 2, 0);
   if (list) ImageList_AddMasked(list, bitmap.get(), RGB(255, 255, 255));
   return list;
 }
@@ -55,17 +61,18 @@ void KVProjectTree::beginDrag(const NMTREEVIEWW& start) {
   const HTREEITEM node = start.itemNew.hItem;
   const DocumentRecord* record = recordOf(node);
   if (isDragging || !record || record->kind() != ProjectItemType::SourceFile) return;
-  dragImage.reset(MakeDragImage(treeViewWindow, record->item->displayName));
   dragCursors.reset(KVProjectTreeDragCursors());
+  dragImage.reset(MakeDragImages(treeViewWindow, record->item->displayName, dragCursors.get()));
   if (!dragImage.get()) return;
   dragStart = dragPoint = start.ptDrag;
   draggedItem = node;
   isDragging = true;
-  dragCursorShown = -1;
   // The drop highlight is the only one while dragging; some tree views ignore it on the
-  // selected node.
+  // selected node. The tree is painted before the drag image saves what lies under it.
   TreeView_SelectItem(treeViewWindow, nullptr);
-  ImageList_BeginDrag(dragImage.get(), 0, 0, 0);
+  UpdateWindow(treeViewWindow);
+  dragCursorShown = 0;
+  ImageList_BeginDrag(dragImage.get(), dragCursorShown, 0, 0);
   const POINT at = WindowRelative(treeViewWindow, dragStart);
   ImageList_DragEnter(treeViewWindow, at.x, at.y);
   ShowCursor(FALSE);
@@ -87,14 +94,19 @@ void KVProjectTree::dragTo(POINT client) {
   HTREEITEM target = TreeView_HitTest(treeViewWindow, &hit);
   if (!(hit.flags & TVHT_ONITEM)) target = nullptr;
   const int cursor = allowedTarget(target) ? 1 : 0;
-  ImageList_DragShowNolock(FALSE);
-  if (cursor != dragCursorShown && dragCursors.get()) {
-    ImageList_SetDragCursorImage(dragCursors.get(), cursor, 0, 0);
+  const POINT at = WindowRelative(treeViewWindow, client);
+  if (cursor != dragCursorShown) {
+    // The image with the other cursor takes over.
+    ImageList_DragLeave(treeViewWindow);
+    ImageList_EndDrag();
+    ImageList_BeginDrag(dragImage.get(), cursor, 0, 0);
+    ImageList_DragEnter(treeViewWindow, at.x, at.y);
     dragCursorShown = cursor;
   }
+  ImageList_DragShowNolock(FALSE);
   TreeView_SelectDropTarget(treeViewWindow, target);
+  UpdateWindow(treeViewWindow);
   ImageList_DragShowNolock(TRUE);
-  const POINT at = WindowRelative(treeViewWindow, client);
   ImageList_DragMove(at.x, at.y);
 }
 

@@ -88,7 +88,7 @@ std::string TreeRenameRefusal(const KVProject& project, const ProjectItem& item,
   return {};
 }
 
-void KVProjectTree::showContextMenu(HTREEITEM node, POINT screen) {
+void KVProjectTree::showContextMenu(HTREEITEM node, POINT screen, bool fromKeyboard) {
   NodeKind kind = NodeKind::None;
   if (const int index = categoryIndex(node); index >= 0) {
     kind = static_cast<NodeKind>(static_cast<int>(NodeKind::SourceFiles) + index);
@@ -112,6 +112,8 @@ void KVProjectTree::showContextMenu(HTREEITEM node, POINT screen) {
   if (kind == NodeKind::Folder && TreeView_GetChild(treeViewWindow, node)) {
     EnableMenuItem(menu.get(), 3, MF_BYCOMMAND | MF_GRAYED);
   }
+  // The menu's own loop takes the key and highlights the first entry.
+  if (fromKeyboard) PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
   const int chosen = static_cast<int>(
       TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY, screen.x, screen.y, 0, window, nullptr));
   if (chosen) runMenuEntry(node, chosen);

@@ -248,8 +248,8 @@ void KVFrameWindow::storeWindowPlacement() {
                                  (IsIconic(window) && (placement.flags & WPF_RESTORETOMAXIMIZED)));
 }
 
-// The focus comes back to the control that had it when the frame was left: the tree, the
-// output pane or a document.
+// The focus comes back to the pane that had it when the frame was left, the project tree or
+// the output pane; otherwise it goes to the active document.
 void KVFrameWindow::onActivate(bool activated) {
   if (!activated) {
     const HWND focus = GetFocus();
@@ -257,15 +257,13 @@ void KVFrameWindow::onActivate(bool activated) {
     return;
   }
   const HWND previous = std::exchange(focusBeforeDeactivation, nullptr);
-  const bool inDocument = active && active->editor &&
-                          (previous == active->editor->editorWindow || IsChild(active->editor->editorWindow, previous));
-  if (previous && !inDocument && IsWindow(previous) && IsChild(window, previous) && IsWindowVisible(previous) &&
-      IsWindowEnabled(previous)) {
+  const auto within = [previous](HWND pane) { return pane && (previous == pane || IsChild(pane, previous)); };
+  const bool inPane = previous && IsWindow(previous) && (within(tree ? tree->window : nullptr) ||
+                                                         within(outputPane ? outputPane->window : nullptr));
+  if (inPane && IsWindowVisible(previous) && IsWindowEnabled(previous)) {
     SetFocus(previous);
   } else if (active) {
     activateDocument(active, -1, -1);
-  } else if (tree) {
-    SetFocus(tree->treeView());
   }
 }
 
