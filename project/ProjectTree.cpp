@@ -49,11 +49,9 @@ INT_PTR KVProjectTree::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM lPar
       onContextMenuKey(lParam);
       return TRUE;
     case kOpenMessage:
-      // Only a record whose node is still in the tree: the file may have left the project.
-      if (auto* record = reinterpret_cast<DocumentRecord*>(lParam); record && record->treeNode &&
-                                                                   recordOf(record->treeNode) == record) {
-        host.openDocument(record, -1, -1);
-      }
+      // Only a record a node still carries: the file may have left the project meanwhile,
+      // and its record with it, so the pointer is compared, never followed, until found.
+      if (lParam && holdsRecord(root, lParam)) host.openDocument(reinterpret_cast<DocumentRecord*>(lParam), -1, -1);
       return TRUE;
     case kShowMessage:
       if (!pendingMessage.empty()) ask(std::exchange(pendingMessage, std::string()), MB_OK | MB_ICONERROR);
@@ -392,6 +390,18 @@ bool KVProjectTree::isUserFolder(HTREEITEM node) const {
   if (!node || node == root || recordOf(node)) return false;
   const HTREEITEM parent = TreeView_GetParent(treeViewWindow, node);
   return parent && parent != root;
+}
+
+bool KVProjectTree::holdsRecord(HTREEITEM parent, LPARAM data) const {
+  for (HTREEITEM node = parent ? TreeView_GetChild(treeViewWindow, parent) : nullptr; node;
+       node = TreeView_GetNextSibling(treeViewWindow, node)) {
+    TVITEMW item = {};
+    item.mask = TVIF_PARAM;
+    item.hItem = node;
+    if (TreeView_GetItem(treeViewWindow, &item) && item.lParam == data) return true;
+    if (holdsRecord(node, data)) return true;
+  }
+  return false;
 }
 
 std::vector<LayoutEntry> KVProjectTree::layout() const {

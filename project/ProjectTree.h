@@ -114,6 +114,7 @@ private:
   HTREEITEM insertNode(HTREEITEM parent, HTREEITEM after, const std::string& text, int image, LPARAM data);
   HTREEITEM categoryFor(const DocumentRecord& record) const;
   std::vector<LayoutEntry> layoutBelow(HTREEITEM parent) const;
+  bool holdsRecord(HTREEITEM parent, LPARAM data) const;
   void setImage(HTREEITEM node, int image);
   int categoryIndex(HTREEITEM node) const;
 

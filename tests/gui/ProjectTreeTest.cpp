@@ -427,6 +427,14 @@ TEST_F(ProjectTreeTest, EditAndEnterOpenTheFile) {
   EXPECT_EQ(frame->activeDocument()->item->displayName, "mainWin");
 }
 
+TEST_F(ProjectTreeTest, AnOpenRequestForAFileRemovedMeanwhileDoesNothing) {
+  tree().runMenuEntry(node("b.js"), 1);  // posted
+  tree().runMenuEntry(node("b.js"), 3);  // removed before the post arrives
+  Pump();
+  EXPECT_EQ(frame->activeDocument(), nullptr);
+  EXPECT_EQ(record("b.js"), nullptr);
+}
+
 TEST_F(ProjectTreeTest, NestedFoldersSurviveAReopen) {
   const HTREEITEM outer = tree().AddFolder("Outer", tree().sourceFilesNode());
   const HTREEITEM inner = tree().AddFolder("Inner", outer);
