@@ -50,11 +50,14 @@ void MoveFocusAmongPanes(KVFrameWindow& frame, bool forward) {
   }
 }
 
-// The keys the focused control handles itself while it has the focus: the project tree and
-// its label editor take Delete and the clipboard keys, which otherwise act on the document.
+// The keys the focused control handles itself while it has the focus: the project tree, its
+// label editor and the find panel's fields take Delete and the clipboard keys, which otherwise
+// act on the document.
 bool KeyForFocusedControl(KVFrameWindow& frame, const MSG& message) {
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
-  if (!Within(frame.projectTree().treeView(), message.hwnd)) return false;
+  if (!Within(frame.projectTree().treeView(), message.hwnd) && !Within(frame.findPanelWindow(), message.hwnd)) {
+    return false;
+  }
   switch (message.wParam) {
     case VK_DELETE: return !Pressed(VK_CONTROL) && !Pressed(VK_MENU);
     case 'C': case 'X': case 'V': case 'Z': case 'Y': case 'A': return Pressed(VK_CONTROL);
@@ -93,6 +96,11 @@ void RunMessageLoop(KVFrameWindow& frame, HACCEL accelerators) {
       continue;
     }
     if (!KeyForFocusedControl(frame, message) && TranslateAcceleratorW(frame.window, accelerators, &message)) {
+      continue;
+    }
+    // Tab, Enter and Escape in the find panel.
+    if (const HWND panel = frame.findPanelWindow();
+        panel && Within(panel, message.hwnd) && IsDialogMessageW(panel, &message)) {
       continue;
     }
     if (const HWND navigation = frame.dialogNavigationWindow(); navigation && IsDialogMessageW(navigation, &message)) {

@@ -111,8 +111,10 @@ LRESULT KVFrameWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     case IDM_CLOSE_DOCUMENT:
       if (active) closeDocument(active);
       break;
-    case IDM_FIND_REPLACE: case IDM_FIND_NEXT: case IDM_FIND_PREVIOUS: case IDM_FIND_IN_FILES:
-      break;  // the search commands
+    case IDM_FIND_REPLACE: showFindPanel(); break;
+    case IDM_FIND_NEXT: findAgain(true); break;
+    case IDM_FIND_PREVIOUS: findAgain(false); break;
+    case IDM_FIND_IN_FILES: findInFiles(); break;
     case IDM_OPEN_FILE_LOCATION: openFileLocation(); break;
     default:
       if (id >= IDM_RECENT_FIRST && id < IDM_RECENT_FIRST + kvframe::kRecentMenuLimit) {

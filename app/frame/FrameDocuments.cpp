@@ -8,6 +8,7 @@
 #include "editing/TabControl.h"
 #include "platform/Platform.h"
 #include "project/ProjectTree.h"
+#include "search/FindReplacePanel.h"
 
 void KVFrameWindow::openDocument(DocumentRecord* record, int line, int position) {
   if (!knownRecord(record)) return;
@@ -46,6 +47,7 @@ void KVFrameWindow::activateDocument(DocumentRecord* record, int line, int posit
   setStatusText(1, "");
   setStatusText(2, "");
   if (propertyGrid) propertyGrid->hide();
+  hideFindPanelUnlessOn(record);
   tabStrip->select(record->tabId);
   if (active && active->editor) {
     ShowWindow(active->editor->editorWindow, SW_HIDE);
@@ -127,6 +129,7 @@ bool KVFrameWindow::closeDocument(DocumentRecord* record) {
     record->editor->modified = 0;
   }
   const bool wasActive = record == active;
+  if (findReplace && findReplace->target() == record) findReplace->hide();
   if (wasActive) {
     setStatusText(1, "");
     setStatusText(2, "");

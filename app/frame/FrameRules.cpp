@@ -28,7 +28,7 @@ std::vector<CommandState> CommandStates(bool projectOpen, std::int32_t target,
       {IDM_UNDO, open(undoable)},            {IDM_REDO, open(textDocument)},
       {IDM_CUT, open(clipboard)},            {IDM_COPY, open(clipboard)},
       {IDM_PASTE, open(clipboard)},          {IDM_DELETE, open(clipboard)},
-      {IDM_FIND_REPLACE, open(textDocument)},
+      {IDM_FIND_REPLACE, open(activeKind == ProjectItemType::SourceFile)},
   };
 }
 

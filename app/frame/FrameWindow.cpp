@@ -13,6 +13,7 @@
 #include "editing/TabControl.h"
 #include "platform/Platform.h"
 #include "project/ProjectTree.h"
+#include "search/FindReplacePanel.h"
 #include "resources/ResourceIds.h"
 
 KVFrameWindow::KVFrameWindow() : KVFrameWindow(kvplatform::DocumentsFolder()) {}
@@ -195,6 +196,7 @@ void KVFrameWindow::onSize() {
   for (const auto& record : records) {
     if (record->editor && record->editor->editorWindow) place(record->editor->editorWindow, layout.editors);
   }
+  repositionFindPanel();
   // The hint in an empty document area follows the area's middle.
   if (!active) InvalidateRect(window, nullptr, TRUE);
 }

@@ -26,6 +26,7 @@ class KVTabControl;
 class KVOutputDialog;
 class KVPropertyGrid;
 class KVFrameToolbar;
+class KVFindReplace;
 enum class TreeCommand;
 
 class KVFrameWindow : public KVWindow, public KVCommandHost {
@@ -88,6 +89,8 @@ public:
   // The window IsDialogMessageW is given in the message loop, or null: the active editor's
   // when it asks for dialog navigation.
   HWND dialogNavigationWindow() const;
+  // The find panel while it is shown, for the message loop's dialog keys; otherwise null.
+  HWND findPanelWindow() const;
 
   // Tests make editors of their own until every kind has its editor.
   void setEditorFactory(EditorFactory factory) { makeEditor = std::move(factory); }
@@ -134,6 +137,11 @@ private:
   void runProject();
   void openFileLocation();
   void cycleTabs(bool forward);
+  void showFindPanel();
+  void findAgain(bool forward);
+  void findInFiles();
+  void hideFindPanelUnlessOn(const DocumentRecord* record);
+  void repositionFindPanel();
   int message(const std::string& text, UINT type);
 
   // The project tree's requests.
@@ -162,6 +170,9 @@ private:
   std::unique_ptr<KVOutputDialog> outputPane;
   std::unique_ptr<KVFrameToolbar> frameToolbar;
   std::unique_ptr<KVProjectCommands> projectCommands;
+  std::unique_ptr<KVFindReplace> findReplace;
+  // What find in files searched for last, offered again the next time.
+  std::string lastSearchText;
   Records records;
   DocumentRecord* active = nullptr;
   HWND statusBarWindow = nullptr;

@@ -36,7 +36,7 @@ TEST(FrameCommandStates, EditCommandsFollowTheActiveDocument) {
   const Row rows[] = {
       {kNoDocument, false, false, false, false}, {Kind(4), false, false, false, false},
       {Kind(5), false, false, false, false},     {Kind(0), true, true, true, true},
-      {Kind(2), true, true, true, true},         {Kind(1), false, false, true, false},
+      {Kind(2), true, true, true, false},        {Kind(1), false, false, true, false},
       {Kind(3), true, false, true, false},
   };
   for (const Row& row : rows) {

@@ -303,3 +303,40 @@ TEST_F(FrameDocumentsTest, OpenTabsAreSavedAndRestoredWithTheProject) {
 }
 
 }  // namespace
+
+// Ctrl+F attaches the find panel to the active source; it hides when another document becomes
+// active or its own closes, and F3 searches with its text whether it is shown or not.
+TEST_F(FrameDocumentsTest, TheFindPanelFollowsTheActiveSource) {
+  const auto command = [&](int id) { SendMessageW(frame->window, WM_COMMAND, MAKEWPARAM(id, 1), 0); };
+  const auto selectionEnd = [&](const char* name) {
+    return SendMessageW(record(name)->editor->editorWindow, SCI_GETSELECTIONEND, 0, 0);
+  };
+  frame->openDocument(record("a.js"), -1, -1);
+  command(IDM_FIND_NEXT);  // no panel yet, so no text to search for
+  EXPECT_EQ(frame->findPanelWindow(), nullptr);
+  EXPECT_EQ(selectionEnd("a.js"), 0);
+
+  command(IDM_FIND_REPLACE);
+  const HWND panel = frame->findPanelWindow();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(GetParent(panel), record("a.js")->editor->editorWindow);
+  EXPECT_EQ(GetFocus(), GetDlgItem(panel, 101));
+  SetDlgItemTextW(panel, 101, L"X");
+  command(IDM_FIND_NEXT);
+  EXPECT_EQ(selectionEnd("a.js"), 1);
+
+  frame->openDocument(record("b.js"), -1, -1);
+  EXPECT_EQ(frame->findPanelWindow(), nullptr);
+  command(IDM_FIND_REPLACE);
+  ASSERT_NE(frame->findPanelWindow(), nullptr);
+  EXPECT_EQ(GetParent(frame->findPanelWindow()), record("b.js")->editor->editorWindow);
+  ASSERT_TRUE(frame->closeDocument(record("b.js")));
+  EXPECT_EQ(frame->findPanelWindow(), nullptr);
+
+  ASSERT_EQ(activeName(), "a.js");
+  SendMessageW(record("a.js")->editor->editorWindow, SCI_SETSEL, 0, 0);
+  command(IDM_FIND_NEXT);
+  EXPECT_EQ(selectionEnd("a.js"), 1);
+  command(IDM_FIND_PREVIOUS);  // nothing before the match: the selection stays
+  EXPECT_EQ(selectionEnd("a.js"), 1);
+}
