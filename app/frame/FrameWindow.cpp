@@ -19,7 +19,7 @@
 KVFrameWindow::KVFrameWindow() : KVFrameWindow(kvplatform::DocumentsFolder()) {}
 
 KVFrameWindow::KVFrameWindow(const std::string& documentsFolder)
-    : projectCommands(std::make_unique<KVProjectCommands>(*this)), makeEditor([this](ProjectItemType kind) { return MakeEditor(kind, codeAssistance); }) {
+    : projectCommands(std::make_unique<KVProjectCommands>(*this)), makeEditor([this](ProjectItemType kind) { return makeStandardEditor(kind); }) {
   className = "KVFrameWindow";
   ideSettings.load(documentsFolder);
   SetCurrentDirectoryW(kvtext::Utf8ToWide(ideSettings.projectsFolder).c_str());
@@ -30,6 +30,10 @@ KVFrameWindow::~KVFrameWindow() {
   for (const auto& record : records) destroyEditor(record.get());
   records.clear();
   projectModel.reset();
+}
+
+std::unique_ptr<KVEditorBase> KVFrameWindow::makeStandardEditor(ProjectItemType kind) {
+  return MakeEditor(kind, EditorServices{codeAssistance, *propertyGrid, *this});
 }
 
 HWND KVFrameWindow::toolbar() const { return frameToolbar ? frameToolbar->window() : nullptr; }

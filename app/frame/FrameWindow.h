@@ -103,6 +103,8 @@ public:
   KVOutputDialog& output() { return *outputPane; }
   KVProjectCommands& commands() { return *projectCommands; }
   const KVSense& sense() const { return codeAssistance; }
+  // The editor the frame makes for a kind of document, as it would without a test's factory.
+  std::unique_ptr<KVEditorBase> makeStandardEditor(ProjectItemType kind);
   HWND statusBar() const { return statusBarWindow; }
   HWND toolbar() const;
   int toolbarHeight() const;

@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "app/frame/EditorKinds.h"
 #include "app/frame/FrameWindow.h"
 #include "common/Text.h"
 #include "editing/OutputPane.h"
@@ -91,7 +90,7 @@ protected:
   void openFrame() {
     frame = std::make_unique<KVFrameWindow>(root.Path() + "Documents");
     frame->setEditorFactory([this](ProjectItemType kind) -> std::unique_ptr<KVEditorBase> {
-      if (IsTextKind(kind) && !standInForSources) return MakeEditor(kind, frame->sense());
+      if (IsTextKind(kind) && !standInForSources) return frame->makeStandardEditor(kind);
       return std::make_unique<ScintillaEditor>(log);
     });
     ASSERT_NE(frame->create("KelVox Studio", IDI_KELVOX_STUDIO, IDR_MAIN_MENU), nullptr);
