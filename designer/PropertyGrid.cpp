@@ -13,6 +13,17 @@ void KVPropertyGrid::hide() {
   visible = false;
 }
 
+void KVPropertyGrid::show(KVControlRecord* record) {
+  shownRecord = record;
+  if (!window) return;
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  visible = true;
+}
+
+void KVPropertyGrid::refreshGeometry(KVControlRecord* record) {
+  if (record != shownRecord) show(record);
+}
+
 INT_PTR KVPropertyGrid::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
