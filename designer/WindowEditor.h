@@ -1,0 +1,203 @@
+// KVWindowEditor: the design surface of a dialog window (.win). The designed window is built
+// from real platform controls at their stored sizes and styles on a scrollable surface; the
+// user selects, moves and resizes them with the mouse or the arrow keys, adds, deletes, cuts,
+// copies and pastes them, sets the tab order, adds and deletes the menu bar, and opens the
+// property grid and the menu editor. Coordinates are device pixels, never scaled.
+//
+// The model (KVWinFile) is the document; the platform windows follow it. A file that cannot
+// be read opens nothing, and saving replaces the file in one step, so a failed save leaves
+// the old file and keeps the document modified.
+//
+// The members are split over several files by concern: WindowEditor.cpp (load, save, message
+// dispatch), DesignControls.cpp (platform windows and fonts of the records, applyRecord),
+// DesignSelection.cpp (selection handles and hit tests), DesignMouse.cpp (dragging and the
+// context menu), DesignKeyboard.cpp, DesignClipboard.cpp, DesignMenuBar.cpp and
+// DesignTabOrder.cpp.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/framework/Framework.h"
+#include "app/framework/Handles.h"
+#include "designer/WinFile.h"
+
+class KVPropertyGrid;
+class KVDocumentHost;
+
+class KVWindowEditor : public KVEditorBase, public KVScrollDialog {
+public:
+  // Which part of the selection a drag moves: the whole (Move) or the edges a handle names.
+  enum DragMode : int {
+    Move = 0,
+    TopLeft = 1,
+    Left = 2,
+    BottomLeft = 3,
+    Top = 4,
+    Bottom = 5,
+    TopRight = 6,
+    Right = 7,
+    BottomRight = 8,
+  };
+  // The context menu's command ids.
+  enum MenuCommand : int {
+    kProperties = 100,
+    kDelete = 101,  // "Delete" for a control, "Delete Menu" on the menu preview
+    kAddButton = 102,
+    kAddCheckBox = 103,
+    kAddComboBox = 104,
+    kAddEdit = 105,
+    kAddListView = 106,
+    kAddStaticText = 108,
+    kAddMenu = 110,
+    kSetTabOrder = 111,
+    kCut = 112,
+    kCopy = 113,
+  };
+  static constexpr const wchar_t* kClipboardFormatName = L"KelVox Studio Dialog Window Controls";
+  // Posted to the surface to redraw the selection's handles and the status bar once a modal
+  // dialog has closed.
+  static constexpr UINT kRedrawSelectionMessage = WM_USER + 1;
+  static constexpr int kMargin = 40;
+  static constexpr int kMenuPreviewId = 1;
+
+  KVWindowEditor(KVPropertyGrid& propertyGrid, KVDocumentHost& host);
+  ~KVWindowEditor() override;
+
+  // KVEditorBase
+  bool create(DocumentRecord* record, HWND parentWindow, int x, int y, int width, int height) override;
+  bool save() override;
+  void cut() override;
+  void copy() override;
+  void paste() override;
+  void deleteSelection() override;
+  std::string failure() const override { return lastFailure; }
+
+  INT_PTR dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // Brings the record's platform window in line with its fields after the property grid
+  // changed them. For the window record: its font (and that of every control whose font is
+  // "Default"), style, extended style and size. For a combo box the control is made again
+  // and, after its font is set, the record's height becomes the combo box's height.
+  void applyRecord(KVControlRecord* record);
+  // Sets the modified flag and tells the frame, once per change from saved to modified.
+  void markModified();
+
+  // The font the record's control shows: the window's font for "Default", else one made from
+  // its font data (kept alive by the editor until it closes).
+  HFONT fontFor(const KVControlRecord& record);
+  // The font of the designed window: the framework font or the one its font data names.
+  HFONT windowFont() const { return designFont; }
+
+  // The selection and the designed window, for the property grid and for tests.
+  KVControlRecord* selection() const { return selected; }
+  HWND designWindowHandle() const { return design.window; }
+  HWND menuPreviewHandle() const { return menuPreview; }
+  int menuOffsetPixels() const { return menuOffset; }
+  bool inTabOrderMode() const { return tabOrderMode; }
+  // Selects the record (the window record or a control), as a click would.
+  void select(KVControlRecord* record);
+  // The context menu's commands, as if chosen at point (designWindow client coordinates).
+  void runCommand(int command, POINT point);
+
+  KVWinFile model;
+
+private:
+  // Load and save
+  bool load();
+  bool readFile(std::string& text);
+  void setScrollExtent(int width, int height);
+  void showStatus(const RECT& rect, bool forWindow);
+  void refreshStatus();
+  void refreshGridGeometry();
+
+  // Platform windows of the records
+  HWND createControl(KVControlRecord& record, bool fromText);
+  void fillTreePreview(HWND tree);
+  void applyWindowRecord();
+  void resizeDesignWindow();
+  RECT outerRect(int clientWidth, int clientHeight) const;
+  HFONT makeFont(const std::string& fontData);
+  KVControlRecord* recordOf(HWND control);
+  // Adds a control of the kind at point (designWindow client coordinates); false when none
+  // could be made.
+  bool addControl(int command, POINT point);
+
+  // Selection and handles
+  RECT selectionRect(const KVControlRecord& record) const;
+  void drawHandles(const KVControlRecord& record);
+  void eraseHandles();
+  int handleAt(POINT surfacePoint) const;
+  int activeHandles(const KVControlRecord& record) const;
+  HWND windowAt(POINT screenPoint) const;
+  void selectWindow(HWND hit);
+
+  // Mouse
+  void onLeftDown(POINT point);
+  void onMouseMove(POINT point);
+  void onLeftUp();
+  void onDoubleClick(POINT point);
+  void onRightDown(POINT point);
+  void onRightUp(POINT point);
+  void confineForResize(const RECT& controlRect);
+  void confineForMove(POINT point, const RECT& controlRect);
+  void setDragCursor(int mode);
+  void drawDragRect();
+  void finishDrag();
+  void showContextMenu(POINT surfacePoint);
+  void showProperties(POINT designPoint);
+
+  // Keyboard
+  bool onKeyDown(WPARAM key);
+  void moveControlByKey(KVControlRecord& control, WPARAM key);
+  void resizeWindowByKey(WPARAM key);
+
+  // Clipboard
+  bool pasteText(const std::string& text);
+
+  // Menu bar
+  void showMenuPreview(bool removeAmpersands);
+  void removeMenuPreview();
+  void addMenu();
+  void deleteMenu();
+  void editMenu();
+
+  // Tab order
+  void startTabOrder();
+  void tabOrderClick(HWND hit);
+  void endTabOrder();
+  void drawTabBadges();
+
+  KVPropertyGrid& grid;
+  KVDocumentHost& host;
+  HWND frameWindow = nullptr;
+  KVDialog design;
+  HWND menuPreview = nullptr;
+  HFONT designFont = nullptr;
+  kvwin::Font ownDesignFont;
+  // Fonts made from control font data, released when the editor closes.
+  std::vector<std::unique_ptr<kvwin::Font>> controlFonts;
+  KVControlRecord* selected = nullptr;
+  KVControlRecord* highlighted = nullptr;
+  RECT dragRect = {};
+  int dragMode = Move;
+  bool dragging = false;
+  bool moved = false;
+  bool shiftDown = false;
+  bool tabOrderMode = false;
+  int nextTabIndex = 0;
+  bool redrawAfterEnable = false;
+  POINT lastPointer = {};
+  POINT contextPoint = {};  // surface client coordinates of the last right click
+  HCURSOR sizeAll = nullptr, sizeNwse = nullptr, sizeNesw = nullptr, sizeWe = nullptr, sizeNs = nullptr;
+  kvwin::Brush handleBrush;
+  kvwin::Pen handlePen;
+  UINT clipboardFormat = 0;
+  int menuBarHeight = 0;
+  int menuOffset = 0;
+  std::string lastFailure;
+};
