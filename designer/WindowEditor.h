@@ -57,6 +57,8 @@ public:
     kSetTabOrder = 111,
     kCut = 112,
     kCopy = 113,
+    // Delete on the menu preview, told apart from Delete on a control; no menu item has it.
+    kDeleteMenu = 1101,
   };
   static constexpr const wchar_t* kClipboardFormatName = L"KelVox Studio Dialog Window Controls";
   // Posted to the surface to redraw the selection's handles and the status bar once a modal
@@ -102,71 +104,97 @@ public:
   // Selects the record (the window record or a control), as a click would.
   void select(KVControlRecord* record);
   // The context menu's commands, as if chosen at point (designWindow client coordinates).
-  void runCommand(int command, POINT point);
+  void runCommand(int command, POINT designPoint);
+  // Pastes control lines as the clipboard holds them: all of them or, when one cannot be
+  // read or no id is left, none. False when nothing was added.
+  bool pasteText(const std::string& text);
 
   KVWinFile model;
 
 private:
-  // Load and save
-  bool load();
+  // Remembers the selection by platform window while the control list changes, and finds
+  // its records again afterwards (records move when the list grows or is reordered).
+  class SelectionKeeper {
+  public:
+    explicit SelectionKeeper(KVWindowEditor& editor);
+    ~SelectionKeeper();
+    SelectionKeeper(const SelectionKeeper&) = delete;
+    SelectionKeeper& operator=(const SelectionKeeper&) = delete;
+
+  private:
+    KVWindowEditor& editor;
+    HWND selected;
+    HWND highlighted;
+  };
+
+  // Load, save and the surface (WindowEditor.cpp)
   bool readFile(std::string& text);
-  void setScrollExtent(int width, int height);
+  void load();
+  void updateExtent();
   void showStatus(const RECT& rect, bool forWindow);
   void refreshStatus();
   void refreshGridGeometry();
+  void paint();
 
-  // Platform windows of the records
+  // Platform windows of the records (DesignControls.cpp)
   HWND createControl(KVControlRecord& record, bool fromText);
   void fillTreePreview(HWND tree);
   void applyWindowRecord();
   void resizeDesignWindow();
   RECT outerRect(int clientWidth, int clientHeight) const;
   HFONT makeFont(const std::string& fontData);
-  KVControlRecord* recordOf(HWND control);
-  // Adds a control of the kind at point (designWindow client coordinates); false when none
-  // could be made.
-  bool addControl(int command, POINT point);
+  KVControlRecord* recordOf(HWND handle);
+  HWND handleOf(const KVControlRecord* record) const;
+  bool addControl(int command, POINT designPoint);
 
-  // Selection and handles
+  // Selection and handles (DesignSelection.cpp)
   RECT selectionRect(const KVControlRecord& record) const;
   void drawHandles(const KVControlRecord& record);
   void eraseHandles();
+  void redrawSelection();
   int handleAt(POINT surfacePoint) const;
   int activeHandles(const KVControlRecord& record) const;
   HWND windowAt(POINT screenPoint) const;
   void selectWindow(HWND hit);
 
-  // Mouse
+  // Mouse and context menu (DesignMouse.cpp)
+  RECT designArea() const;
   void onLeftDown(POINT point);
   void onMouseMove(POINT point);
   void onLeftUp();
   void onDoubleClick(POINT point);
   void onRightDown(POINT point);
   void onRightUp(POINT point);
-  void confineForResize(const RECT& controlRect);
-  void confineForMove(POINT point, const RECT& controlRect);
-  void setDragCursor(int mode);
+  void onContextKey(LPARAM lParam);
+  bool setCursor();
+  void startDrag(int mode, POINT point);
+  void confineForResize(POINT pointer, const RECT& control);
+  void confineForMove(POINT pointer, const RECT& control);
+  HCURSOR dragCursor(int mode) const;
+  HWND dragParent() const;
   void drawDragRect();
   void finishDrag();
-  void showContextMenu(POINT surfacePoint);
-  void showProperties(POINT designPoint);
+  void cancelDrag();
+  void showContextMenu(POINT surfacePoint, POINT screenAt);
+  void showGrid();
 
-  // Keyboard
+  // Keyboard (DesignKeyboard.cpp)
   bool onKeyDown(WPARAM key);
-  void moveControlByKey(KVControlRecord& control, WPARAM key);
+  void moveControlByKey(KVControlRecord& control, WPARAM key, bool shift);
   void resizeWindowByKey(WPARAM key);
 
-  // Clipboard
-  bool pasteText(const std::string& text);
+  // Clipboard (DesignClipboard.cpp)
+  bool copyToClipboard();
 
-  // Menu bar
+  // Menu bar (DesignMenuBar.cpp)
+  void shiftForMenu(int delta);
   void showMenuPreview(bool removeAmpersands);
   void removeMenuPreview();
   void addMenu();
   void deleteMenu();
   void editMenu();
 
-  // Tab order
+  // Tab order (DesignTabOrder.cpp)
   void startTabOrder();
   void tabOrderClick(HWND hit);
   void endTabOrder();
@@ -178,7 +206,6 @@ private:
   KVDialog design;
   HWND menuPreview = nullptr;
   HFONT designFont = nullptr;
-  kvwin::Font ownDesignFont;
   // Fonts made from control font data, released when the editor closes.
   std::vector<std::unique_ptr<kvwin::Font>> controlFonts;
   KVControlRecord* selected = nullptr;
@@ -187,10 +214,10 @@ private:
   int dragMode = Move;
   bool dragging = false;
   bool moved = false;
-  bool shiftDown = false;
   bool tabOrderMode = false;
   int nextTabIndex = 0;
   bool redrawAfterEnable = false;
+  bool menuComplete = true;
   POINT lastPointer = {};
   POINT contextPoint = {};  // surface client coordinates of the last right click
   HCURSOR sizeAll = nullptr, sizeNwse = nullptr, sizeNesw = nullptr, sizeWe = nullptr, sizeNs = nullptr;

@@ -5,6 +5,7 @@
 
 #include "common/Text.h"
 #include "designer/PropertyGrid.h"
+#include "designer/WindowEditor.h"
 #include "editing/TabControl.h"
 #include "platform/Platform.h"
 #include "project/ProjectTree.h"
@@ -60,6 +61,10 @@ void KVFrameWindow::activateDocument(DocumentRecord* record, int line, int posit
   UpdateWindow(editor);
   SetFocus(editor);
   active = record;
+  // The grid applies its changes through the designer of the dialog window in front.
+  if (propertyGrid && record->kind() == ProjectItemType::DialogWindow) {
+    propertyGrid->currentDesigner = dynamic_cast<KVWindowEditor*>(record->editor.get());
+  }
   if (hintShown) InvalidateRect(window, nullptr, TRUE);
   if (record->isText()) {
     record->editor->showPosition(line, position);
