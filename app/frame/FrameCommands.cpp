@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/about/About.h"
 #include "app/commands/ProjectCommands.h"
 #include "app/frame/BuildLog.h"
 #include "app/frame/FrameToolbar.h"
@@ -91,7 +92,7 @@ LRESULT KVFrameWindow::onCommand(WPARAM wParam, LPARAM lParam) {
   const int code = HIWORD(wParam);
   if (code > 1) return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
   switch (id) {
-    case IDM_ABOUT: break;  // the About box comes with its own dialog
+    case IDM_ABOUT: KVAbout::Show(window); break;
     case IDM_EXIT: closeFrame(); break;
     case IDM_BUILD: build(); break;
     case IDM_RUN: runProject(); break;

@@ -3,11 +3,14 @@
 
 #include <algorithm>
 
+#include "common/PathName.h"
 #include "common/Text.h"
+#include "platform/AtomicFile.h"
 #include "designer/PropertyGrid.h"
 #include "designer/WindowEditor.h"
 #include "editing/TabControl.h"
 #include "platform/Platform.h"
+#include "project/FileUtil.h"
 #include "project/ProjectTree.h"
 #include "search/FindReplacePanel.h"
 
@@ -198,4 +201,39 @@ void KVFrameWindow::destroyEditor(DocumentRecord* record) {
     DestroyWindow(record->editor->editorWindow);
   }
   record->editor.reset();
+}
+
+bool KVFrameWindow::replaceProjectIcon(DocumentRecord* record, const std::string& iconPath, std::string& why) {
+  if (!knownRecord(record) || record->kind() != ProjectItemType::Icon || !projectOpen()) {
+    why = "no project is open";
+    return false;
+  }
+  const std::string fileName = kvpath::FileNameOf(iconPath);
+  const std::string target = projectModel->Folder() + KVProject::SubFolder(ProjectItemType::Icon) + fileName;
+  const bool sameName = kvtext::EqualsNoCase(record->item->fileName, fileName);
+  if (sameName || !kvplatform::PathExists(target)) {
+    // The icon's own name, or a free one: the bytes replace the file in one step, so a failed
+    // write leaves the project's icon as it was.
+    std::string bytes;
+    if (!ReadFileBytes(iconPath, bytes)) {
+      why = iconPath + " cannot be read";
+      return false;
+    }
+    kvplatform::FileError error;
+    if (!kvplatform::SaveFileAtomically(target, bytes, &error)) {
+      why = error.reason;
+      return false;
+    }
+    if (!sameName && !projectModel->AddFile(target, ProjectItemType::Icon)) {
+      why = "the project cannot take " + fileName + " as its icon";
+      return false;
+    }
+  } else if (!projectModel->AddFile(iconPath, ProjectItemType::Icon)) {
+    // Another file of the resources folder has this name: the project copies the icon under
+    // a free one.
+    why = "it could not be copied into " + projectModel->Folder() + KVProject::SubFolder(ProjectItemType::Icon);
+    return false;
+  }
+  tree->UpdateNode(record);
+  return true;
 }

@@ -57,6 +57,7 @@ public:
   DocumentRecord* documentNamed(const std::string& displayName) override;
   void setStatusText(int part, const std::string& text) override;
   void relayout() override;
+  bool replaceProjectIcon(DocumentRecord* iconRecord, const std::string& iconPath, std::string& why) override;
 
   // What the project commands use.
   HWND commandOwner() const override { return window; }

@@ -22,6 +22,13 @@ public:
   virtual void setStatusText(int part, const std::string& text) = 0;
   // The panes' sizes changed (a splitter moved, a pane was shown or hidden).
   virtual void relayout() = 0;
+  // Makes the icon file the project's icon: its bytes go into the project's resources folder,
+  // the icon record's item names that file and the tree shows it. False, the project keeping
+  // its icon, with the reason in why when there is one.
+  virtual bool replaceProjectIcon(DocumentRecord* /*iconRecord*/, const std::string& /*iconPath*/,
+                                  std::string& /*why*/) {
+    return false;
+  }
 
 protected:
   ~KVDocumentHost() = default;
