@@ -1,6 +1,7 @@
 #include "designer/ControlLine.h"
 
 #include <cstdint>
+#include <iterator>
 
 #include "common/Text.h"
 #include "designer/FieldScanner.h"
@@ -56,9 +57,17 @@ bool ParseControlLine(std::string_view line, std::string_view kind, KVControlRec
   KVControlRecord read;
   read.kind.assign(kind);
   KVFieldScanner scanner(line, kind.size() + 1);
+  // As the runtime reads them: each number from the start of its field (what follows its
+  // digits is not read), the next field after the next space, and the strings from the first
+  // double quote after the height, so that extra numbers before it are passed over.
   for (const NumberField& field : kNumbers) {
-    if (!scanner.Number(read.*field.member) || !scanner.Char(' ')) {
-      expected = std::string(field.what) + " as a whole number followed by one space";
+    const bool last = &field == &kNumbers[std::size(kNumbers) - 1];
+    if (!scanner.LeadingNumber(read.*field.member)) {
+      expected = std::string(field.what) + " as a whole number";
+      return false;
+    }
+    if (!(last ? scanner.SkipTo('"') : scanner.SkipPast(' '))) {
+      expected = last ? "the name between double quotes after the height" : std::string(field.what) + " followed by a space";
       return false;
     }
   }

@@ -38,3 +38,26 @@ std::string_view KVFieldScanner::Rest() {
   position = line.size();
   return rest;
 }
+
+bool KVFieldScanner::LeadingNumber(std::int32_t& value) {
+  const std::size_t start = position;
+  while (position < line.size() && (line[position] == ' ' || (line[position] >= '\t' && line[position] <= '\r'))) {
+    ++position;
+  }
+  if (Number(value)) return true;
+  position = start;
+  return false;
+}
+
+bool KVFieldScanner::SkipPast(char c) {
+  if (!SkipTo(c)) return false;
+  ++position;
+  return true;
+}
+
+bool KVFieldScanner::SkipTo(char c) {
+  const std::size_t found = line.find(c, position);
+  if (found == std::string_view::npos) return false;
+  position = found;
+  return true;
+}

@@ -14,6 +14,15 @@ public:
   // A decimal number: optional sign and at least one digit, within the 32-bit signed range.
   // Files are written with "%d"; anything looser is refused rather than half read.
   bool Number(std::int32_t& value);
+  // A number as the C library's atol reads one: leading blanks, an optional sign and the
+  // digits up to the first other character, which is left unread. At least one digit is
+  // required, and the value must fit 32 bits: a field with no number, or one too large, is
+  // not read as 0 or as a wrapped value.
+  bool LeadingNumber(std::int32_t& value);
+  // Moves just past the next occurrence of c; false, staying put, when there is none.
+  bool SkipPast(char c);
+  // Moves onto the next occurrence of c; false, staying put, when there is none.
+  bool SkipTo(char c);
   bool Char(char expected);
   // A double quote, the text up to the next double quote, and that closing quote.
   bool Quoted(std::string_view& text);

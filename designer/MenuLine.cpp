@@ -61,11 +61,12 @@ bool ParseCommandLine(std::string_view line, KVMenuItem& item, std::string& expe
   KVFieldScanner scanner(line, kCommand.size());
   std::string_view label;
   std::string_view handler;
-  if (!scanner.Number(read.id) || !scanner.Char(' ')) {
-    expected = "the command id as a whole number followed by one space";
+  // The id is read from after the keyword; the label from the line's first double quote.
+  if (!scanner.LeadingNumber(read.id)) {
+    expected = "the command id as a whole number";
     return false;
   }
-  if (!scanner.Quoted(label)) {
+  if (!scanner.SkipTo('"') || !scanner.Quoted(label)) {
     expected = "the command's label between double quotes";
     return false;
   }
@@ -73,14 +74,19 @@ bool ParseCommandLine(std::string_view line, KVMenuItem& item, std::string& expe
     expected = "one space and the handler between double quotes";
     return false;
   }
+  // Each flag is one digit at its fixed place; 0 and 1 are all the IDE writes, other digits
+  // are kept as they are for whatever else reads the file.
   for (const Flag& flag : kFlags) {
+    std::int32_t digit = 0;
     const bool separated = scanner.Char(' ');
-    if (separated && scanner.Char('1')) {
-      read.*flag.member = 1;
-    } else if (!separated || !scanner.Char('0')) {
-      expected = "one space and " + std::string(flag.what) + ", 0 or 1";
+    for (char c = '0'; separated && c <= '9'; ++c, ++digit) {
+      if (scanner.Char(c)) break;
+    }
+    if (!separated || digit > 9) {
+      expected = "one space and " + std::string(flag.what) + ", one digit";
       return false;
     }
+    read.*flag.member = digit;
   }
   if (!scanner.AtEnd() && !scanner.Char(' ')) {
     expected = "one space after the fourth flag, then the accelerator key";
@@ -114,12 +120,14 @@ bool FormatCommand(const KVMenuItem& item, std::string& line, std::string& probl
   std::string text = "command " + std::to_string(item.id) + " \"" + item.text + "\" \"" + item.handler + "\"";
   for (const Flag& flag : kFlags) {
     const std::int32_t value = item.*flag.member;
-    if (value != 0 && value != 1) {
+    // One digit, where reading looks for it.
+    if (value < 0 || value > 9) {
       problem = std::string(flag.what) + " of " + DescribeItem(item) + " is " + std::to_string(value) +
-                "; it must be 0 or 1";
+                "; it must be a single digit";
       return false;
     }
-    text += value ? " 1" : " 0";
+    text += ' ';
+    text += static_cast<char>('0' + value);
   }
   text += ' ';
   text += item.accelKey;

@@ -20,8 +20,8 @@ MenuLineKind MenuLineKindOf(std::string_view line);
 
 // The label of a submenu line; whatever follows its closing quote is ignored.
 bool ParseSubmenuLine(std::string_view line, std::string& label, std::string& expected);
-// A command line into item (kind Command, id as written). The four flags are single digits
-// 0 or 1; the accelerator key is the rest of the line after the space that follows them,
+// A command line into item (kind Command, id as written). The four flags are single digits,
+// 0 or 1 as the IDE writes them; the accelerator key is the rest of the line after the space that follows them,
 // and a line that stops right after the fourth flag has none.
 bool ParseCommandLine(std::string_view line, KVMenuItem& item, std::string& expected);
 

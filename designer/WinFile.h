@@ -9,7 +9,10 @@
 // number and what was expected, and the model is left as it was. What the format itself
 // defines is kept: unknown lines are skipped, an empty line ends the text, a repeated or
 // untracked id is replaced, an empty name is generated, and a menu block that runs into an
-// empty line or the end keeps what it read (KVWinResult::menuClosed tells).
+// empty line or the end keeps what it read (KVWinResult::menuClosed tells). Numbers are read
+// as atol reads them (what follows the digits of a field is passed over), the first header
+// line is not read at all, and text between a control's height and its first double quote is
+// passed over; a field without any digits still fails.
 //
 // Writing never produces a text that reads back differently from the model. It refuses,
 // naming the record, the field and the line it would take, a model that does not fit:
@@ -19,7 +22,7 @@
 // - a control with an empty name, an unknown kind, or a font label other than "Default"
 //   without complete font data;
 // - ids that reading would change (repeated, or outside 0 to 10099): Normalize() first;
-// - menu flags other than 0 and 1, or submenus nested deeper than kMaxMenuDepth.
+// - menu flags that are not a single digit, or submenus nested deeper than kMaxMenuDepth.
 // The property grid keeps such text out with StorableText; the designer calls Normalize()
 // after the menu editor renumbers commands.
 #pragma once

@@ -18,10 +18,13 @@ constexpr const char* kHeaderWhat[kHeaderLines] = {
     "the font data",
 };
 
-// "a b" as two numbers and one space, nothing else.
+// Two numbers as the runtime reads them: the first at the start of the line, the second from
+// the character after the first space; whatever follows either is not read.
 bool TwoNumbers(std::string_view line, std::int32_t& first, std::int32_t& second) {
   KVFieldScanner scanner(line);
-  return scanner.Number(first) && scanner.Char(' ') && scanner.Number(second) && scanner.AtEnd();
+  if (!scanner.LeadingNumber(first)) return false;
+  KVFieldScanner rest(line);
+  return rest.SkipPast(' ') && rest.LeadingNumber(second);
 }
 
 }  // namespace
@@ -72,16 +75,12 @@ bool KVWinFileReader::ReadHeader() {
     }
   }
   KVControlRecord& window = model.window;
-  std::int32_t version = 0;
-  KVFieldScanner versionLine(header[0]);
-  if (!versionLine.Number(version) || !versionLine.AtEnd()) {
-    return Fail(1, "expected the format version as a whole number");
-  }
+  // The format version is read and ignored; any first line will do.
   if (!TwoNumbers(header[1], window.style, window.exStyle)) {
-    return Fail(2, "expected the window style and extended style as two whole numbers separated by one space");
+    return Fail(2, "expected the window style and extended style as two whole numbers separated by a space");
   }
   if (!TwoNumbers(header[3], window.width, window.height)) {
-    return Fail(4, "expected the client width and height as two whole numbers separated by one space");
+    return Fail(4, "expected the client width and height as two whole numbers separated by a space");
   }
   window.kind = "Window";
   window.caption.assign(header[2]);

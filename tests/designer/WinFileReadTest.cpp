@@ -214,16 +214,13 @@ TEST(WinFileRead, MalformedTextFailsWithItsLineAndLeavesTheModelAlone) {
       {"", 1, "format version"},
       {Crlf({"1", "0 0", "W"}), 4, "client width and height"},
       {Crlf({"1", "0 0", "W", "1 1", "", "", "", "Default"}), 9, "font data"},
-      {Crlf({"one", "0 0", "W", "1 1", "", "", "", "Default", ""}), 1, "format version"},
       {Crlf({"1", "281673728", "W", "1 1", "", "", "", "Default", ""}), 2, "window style"},
-      {Crlf({"1", "0 0", "W", "400  300", "", "", "", "Default", ""}), 4, "client width"},
       {Crlf({"1", "0 0", "W", "1 1", "", "", "", "Arial (9)", ""}), 9, "font data"},
       {Crlf({"1", "0 0", "W", "1 1", "", "", "", "default", "-12 0 0 0 400"}), 9, "font data"},
       {ok9 + Crlf({"button 0 0 0 5 0 0 1 \"n\" \"c\" \"h\" \"Default\" \"\""}), 10, "the height"},
       {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 \"n\" \"c\" \"h\" \"Default\""}), 10, "one space before the font"},
       {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 \"n\" \"c\" \"h\" \"Default\" \""}), 10, "font data between"},
       {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 \"n\"\"c\" \"h\" \"Default\" \"\""}), 10, "one space before the caption"},
-      {ok9 + Crlf({"button 0x10 0 0 5 0 0 1 1 \"n\" \"c\" \"h\" \"Default\" \"\""}), 10, "the style"},
       {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 n c h Default"}), 10, "the name between"},
       {ok9 + Crlf({"button 0 0 0 5 0 0 1 1 \"n\" \"c\" \"h\" \"Arial (9)\" \"\""}), 10, "font data"},
       {ok9 + Crlf({"edit 0 0 0 2147483648 0 0 1 1 \"n\" \"c\" \"h\" \"Default\" \"\""}), 10, "the id"},
@@ -231,8 +228,12 @@ TEST(WinFileRead, MalformedTextFailsWithItsLineAndLeavesTheModelAlone) {
       {ok9 + Crlf({"menu", "command \"E&xit\" \"x\" 0 0 0 1 "}), 11, "command id"},
       {ok9 + Crlf({"menu", "command 100 \"E&xit\"\"x\" 0 0 0 1 "}), 11, "handler"},
       {ok9 + Crlf({"menu", "command 100 \"E&xit\" \"x\" 0 0 1"}), 11, "fourth flag"},
-      {ok9 + Crlf({"menu", "command 100 \"E&xit\" \"x\" 0 2 0 1 "}), 11, "Shift flag, 0 or 1"},
       {ok9 + Crlf({"menu", "command 100 \"E&xit\" \"x\" 0 0 0 10"}), 11, "after the fourth flag"},
+      {ok9 + Crlf({"menu", "command 100 \"E&xit\" \"x\" 0 x 0 1 "}), 11, "Shift flag, one digit"},
+      {Crlf({"1", "0 x", "W", "1 1", "", "", "", "Default", ""}), 2, "window style"},
+      {Crlf({"1", "0 0", "W", "wide 1", "", "", "", "Default", ""}), 4, "client width"},
+      {ok9 + Crlf({"button x 0 0 5 0 0 1 1 \"n\" \"c\" \"h\" \"Default\" \"\""}), 10, "the style"},
+      {ok9 + Crlf({"button 0 0 0 5 0 0 1 1"}), 10, "the name between double quotes after the height"},
       {ok9 + Crlf({"menu", "submenu &File"}), 11, "submenu's label"},
       // Line ends other than CR LF would lose or join lines.
       {"1\n0 0\nW\n1 1\n\n\n\nDefault\n\n", 1, "CR LF"},
@@ -251,6 +252,35 @@ TEST(WinFileRead, MalformedTextFailsWithItsLineAndLeavesTheModelAlone) {
     EXPECT_EQ("Main Window", model.window.caption);
     EXPECT_EQ(2u, model.controls.size());
   }
+}
+
+// What the runtime reads by its simpler rules is read the same way: a number is what its
+// field starts with, the header's second number follows the first space, the strings start
+// at the first double quote after the height, and menu flags are single digits.
+TEST(WinFileRead, LooseButReadableLinesReadAsTheRuntimeReadsThem) {
+  KVWinFile model = ReadOk(Crlf({"1.0 beta", "281673728 0 extra", "W", "400  300 px", "", "", "", "Default", "",
+                                 "button 0x10 0 0 300 5px 6 75 25 99 98 \"ok\" \"OK\" \"\" \"Default\" \"\"",
+                                 "menu", "command 7x \"E&xit\" \"x\" 0 2 0 9 F4", "endmenu"}));
+  EXPECT_EQ(281673728, model.window.style);
+  EXPECT_EQ(0, model.window.exStyle);
+  EXPECT_EQ(400, model.window.width);
+  EXPECT_EQ(300, model.window.height);
+  ASSERT_EQ(1u, model.controls.size());
+  EXPECT_EQ(0, model.controls[0].style);
+  EXPECT_EQ(5, model.controls[0].x);
+  EXPECT_EQ(25, model.controls[0].height);
+  EXPECT_EQ("ok", model.controls[0].name);
+  const KVMenuItem& command = model.menuRoot.children.at(0);
+  EXPECT_EQ(7, command.id);
+  EXPECT_EQ(2, command.shift);
+  EXPECT_EQ(9, command.fourthFlag);
+  EXPECT_EQ("F4", command.accelKey);
+  // Written back in the writer's own form, the flags as they were.
+  std::string text;
+  ASSERT_TRUE(model.Write(text).ok);
+  EXPECT_NE(std::string::npos, text.find("\r\n400 300\r\n"));
+  EXPECT_NE(std::string::npos, text.find("button 0 0 0 300 5 6 75 25 \"ok\""));
+  EXPECT_NE(std::string::npos, text.find("command 7 \"E&xit\" \"x\" 0 2 0 9 F4\r\n"));
 }
 
 TEST(WinFileRead, LinesTheWriterCouldNotHoldAreRefused) {

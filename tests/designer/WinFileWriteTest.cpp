@@ -195,11 +195,11 @@ TEST(WinFileWrite, ModelsThatWouldNotReadBackAreRefused) {
          m.menuRoot.children[0].accelKey = "F1\r";
        },
        13, "accelerator"},
-      {"flag other than 0 or 1",
+      {"flag other than one digit",
        [](KVWinFile& m) {
          m.hasMenu = true;
          m.menuRoot.children = {Command(100, "a", "b")};
-         m.menuRoot.children[0].alt = 2;
+         m.menuRoot.children[0].alt = 10;
        },
        13, "Alt flag"},
       {"command line of 4,096 bytes",
