@@ -16,7 +16,7 @@ KV_PACKAGES=(
   libxml2-dev liblzma-dev libgtest-dev libgmock-dev googletest libpng-dev
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64 wine32:i386 fonts-wine
+  wine wine64 wine32:i386 fonts-wine fonts-dejavu-core
   xvfb xdotool x11-utils imagemagick librsvg2-bin file xz-utils python3 python3-pefile icoutils
 )
 
@@ -120,7 +120,7 @@ kv_enable_source_packages() {
 kv_wine_prefix() {
   local stamp=$KV_WINEPREFIX/.kelvox-ready version
   # Bump the suffix when the prefix's preparation changes, so that old prefixes are redone.
-  version="$(wine --version 2>/dev/null) prefix-3"
+  version="$(wine --version 2>/dev/null) prefix-4"
   [ "$(cat "$stamp" 2>/dev/null)" = "$version" ] && return 0
   kv_log "creating the Wine prefix $KV_WINEPREFIX"
   rm -rf "$KV_WINEPREFIX"
@@ -138,6 +138,10 @@ kv_wine_prefix() {
   # find in Debian's font folder.
   cp /usr/share/wine/fonts/*.ttf "$KV_WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   "${run[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || return 1
+  # The source editor asks for Consolas, which only Windows ships; without a stand-in Wine
+  # falls back to a proportional face and code loses its columns.
+  "${run[@]}" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Consolas /t REG_SZ /d 'DejaVu Sans Mono' /f \
+    >/dev/null 2>&1 || return 1
   # A crashing program prints its backtrace and ends instead of waiting for a dialog no one
   # will answer.
   "${run[@]}" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || return 1
