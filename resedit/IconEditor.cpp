@@ -31,7 +31,13 @@ INT_PTR KVIconEditor::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM lPara
   switch (message) {
     case WM_INITDIALOG:
       onInitDialog();
-      return 0;  // the focus is on Browse already
+      return 0;
+    case WM_SHOWWINDOW:
+      if (!wParam) rememberFocus();
+      return 0;
+    case WM_SETFOCUS:
+      SetFocus(focusBack ? focusBack : browse);
+      return 1;  // the focus is on Browse already
     case WM_COMMAND:
       if (LOWORD(wParam) == kBrowseId && HIWORD(wParam) == BN_CLICKED) {
         onBrowse();
@@ -183,7 +189,8 @@ void KVIconEditor::refuse(const std::string& text) const {
 
 bool KVIconEditor::save() {
   if (!document || !document->item) return false;
-  if (!kvtext::EqualsNoCase(shownPath, document->item->Path())) {
+  // Nothing was picked when the project has no icon file and none is shown.
+  if (!shownPath.empty() && !kvtext::EqualsNoCase(shownPath, document->item->Path())) {
     std::string why;
     if (!host.replaceProjectIcon(document, shownPath, why)) {
       lastFailure = why.empty() ? "the icon could not be copied into the project" : why;
@@ -194,4 +201,10 @@ bool KVIconEditor::save() {
   lastFailure.clear();
   modified = 0;
   return true;
+}
+
+// The field that had the focus when the editor was hidden gets it back when it is shown again.
+void KVIconEditor::rememberFocus() {
+  const HWND focus = GetFocus();
+  if (focus && IsChild(window, focus)) focusBack = focus;
 }

@@ -46,6 +46,7 @@ public:
 
 private:
   void onInitDialog();
+  void rememberFocus();
   void buildControls();
   void onBrowse();
   void onNotify(const NMHDR& header);
@@ -64,4 +65,5 @@ private:
   HWND listView = nullptr;
   HWND previewControl = nullptr;
   std::string lastFailure;
+  HWND focusBack = nullptr;
 };

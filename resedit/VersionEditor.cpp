@@ -27,7 +27,13 @@ INT_PTR KVVersionEditor::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       onInitDialog();
-      return 0;  // the focus is set already
+      return 0;
+    case WM_SHOWWINDOW:
+      if (!wParam) rememberFocus();
+      return 0;
+    case WM_SETFOCUS:
+      SetFocus(focusBack ? focusBack : fields[0]);
+      return 1;  // the focus is set already
     case WM_COMMAND:
       if (HIWORD(wParam) == EN_CHANGE) {
         onFieldChanged();
@@ -101,4 +107,10 @@ bool KVVersionEditor::save() {
 void KVVersionEditor::sendToFocus(UINT message) {
   const HWND focus = GetFocus();
   if (focus && GetParent(focus) == window) SendMessageW(focus, message, 0, 0);
+}
+
+// The field that had the focus when the editor was hidden gets it back when it is shown again.
+void KVVersionEditor::rememberFocus() {
+  const HWND focus = GetFocus();
+  if (focus && IsChild(window, focus)) focusBack = focus;
 }

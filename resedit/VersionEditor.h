@@ -31,6 +31,7 @@ public:
 
 private:
   void onInitDialog();
+  void rememberFocus();
   void buildForm();
   void load();
   void onFieldChanged();
@@ -40,4 +41,5 @@ private:
   std::array<HWND, kvversionform::kFieldCount> fields = {};
   bool loaded = false;
   std::string lastFailure;
+  HWND focusBack = nullptr;
 };
