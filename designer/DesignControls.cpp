@@ -43,6 +43,8 @@ HTREEITEM AddTreeItem(HWND tree, HTREEITEM parentItem, const wchar_t* text) {
 }  // namespace
 
 HFONT KVWindowEditor::makeFont(const std::string& fontData) {
+  const auto made = madeFonts.find(fontData);
+  if (made != madeFonts.end()) return made->second.get();
   KVLogFont parsed;
   if (!KVLogFont::Parse(fontData, parsed)) return nullptr;
   const kvtext::WideString face = kvtext::Utf8ToWide(parsed.faceName);
@@ -62,10 +64,10 @@ HFONT KVWindowEditor::makeFont(const std::string& fontData) {
   logFont.lfPitchAndFamily = parsed.pitchAndFamily;
   // lfFaceName holds 31 characters and its NUL.
   face.copy(logFont.lfFaceName, LF_FACESIZE - 1);
-  HFONT made = CreateFontIndirectW(&logFont);
-  if (!made) return nullptr;
-  controlFonts.push_back(std::make_unique<kvwin::Font>(made));
-  return made;
+  HFONT font = CreateFontIndirectW(&logFont);
+  if (!font) return nullptr;
+  madeFonts.emplace(fontData, kvwin::Font(font));
+  return font;
 }
 
 HFONT KVWindowEditor::fontFor(const KVControlRecord& record) {
@@ -209,7 +211,6 @@ void KVWindowEditor::applyRecord(KVControlRecord* record) {
 
 void KVWindowEditor::applyWindowRecord() {
   const KVControlRecord& record = model.window;
-  HFONT previous = designFont;
   designFont = font;
   if (record.fontLabel != "Default") {
     if (HFONT made = makeFont(record.fontData)) designFont = made;
@@ -232,7 +233,6 @@ void KVWindowEditor::applyWindowRecord() {
   resizeDesignWindow();
   RedrawWindow(design.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   updateExtent();
-  (void)previous;
 }
 
 namespace {

@@ -59,7 +59,6 @@ bool KVWindowEditor::create(DocumentRecord* record, HWND parentWindow, int x, in
     lastFailure = read.Describe();
     return false;
   }
-  menuComplete = read.menuClosed;
   if (!createEditorWindow(*this, record, parentWindow, x, y, width, height)) {
     lastFailure = "the design surface could not be created";
     return false;
@@ -91,7 +90,6 @@ void KVWindowEditor::load() {
   if (record.fontLabel != "Default") {
     if (HFONT made = makeFont(record.fontData)) designFont = made;
   }
-  design.className.clear();
   if (!design.createModeless(static_cast<DWORD>(record.exStyle), static_cast<DWORD>(record.style) | 0x48000000, 10, 10,
                              0, 0, window)) {
     return;
@@ -108,6 +106,8 @@ void KVWindowEditor::load() {
       model.controls.erase(model.controls.begin() + static_cast<std::ptrdiff_t>(i));
     }
   }
+  // Also a menu block the file does not close: the menu is the window's and is saved with it,
+  // so it is shown and can be edited or deleted.
   if (model.hasMenu) showMenuPreview(true);
   ShowWindow(design.window, SW_SHOWNA);
   updateExtent();
@@ -207,6 +207,10 @@ INT_PTR KVWindowEditor::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM lPa
     case WM_HSCROLL:
     case WM_VSCROLL:
       redrawSelection();
+      return FALSE;
+    case WM_SETFOCUS:
+      // The frame clears the position texts when a document comes to the front.
+      PostMessageW(window, kRedrawSelectionMessage, 0, 0);
       return FALSE;
     case WM_KILLFOCUS:
       if (tabOrderMode) endTabOrder();

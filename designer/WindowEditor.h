@@ -17,6 +17,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -100,6 +101,7 @@ public:
   HWND designWindowHandle() const { return design.window; }
   HWND menuPreviewHandle() const { return menuPreview; }
   int menuOffsetPixels() const { return menuOffset; }
+  KVPropertyGrid& propertyGrid() const { return grid; }
   bool inTabOrderMode() const { return tabOrderMode; }
   // Selects the record (the window record or a control), as a click would.
   void select(KVControlRecord* record);
@@ -206,8 +208,8 @@ private:
   KVDialog design;
   HWND menuPreview = nullptr;
   HFONT designFont = nullptr;
-  // Fonts made from control font data, released when the editor closes.
-  std::vector<std::unique_ptr<kvwin::Font>> controlFonts;
+  // Fonts made from font data, one per distinct data, released when the editor closes.
+  std::map<std::string, kvwin::Font> madeFonts;
   KVControlRecord* selected = nullptr;
   KVControlRecord* highlighted = nullptr;
   RECT dragRect = {};
@@ -217,7 +219,6 @@ private:
   bool tabOrderMode = false;
   int nextTabIndex = 0;
   bool redrawAfterEnable = false;
-  bool menuComplete = true;
   POINT lastPointer = {};
   POINT contextPoint = {};  // surface client coordinates of the last right click
   HCURSOR sizeAll = nullptr, sizeNwse = nullptr, sizeNesw = nullptr, sizeWe = nullptr, sizeNs = nullptr;

@@ -3,6 +3,9 @@
 // Mouse and keys are sent to the surface as the system sends them.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -10,6 +13,8 @@
 
 #include "app/commands/ProjectTemplates.h"
 #include "app/frame/FrameWindow.h"
+#include "common/Text.h"
+#include "designer/PropertyGrid.h"
 #include "designer/WindowEditor.h"
 #include "platform/Platform.h"
 #include "resources/ResourceIds.h"
@@ -38,7 +43,7 @@ protected:
       kvplatform::CreateFolder(folder + sub);
     }
     kvplatform::CreateFolder(root / "Documents");
-    TempFolder::Write(folder + "Source Files" + kSep + "first.js", "");
+    TempFolder::Write(folder + "Source Files" + kSep + "main.js", "var a = 1;\r\n");
     writeWin("Main.win", kvcommands::MainWindowTemplate());
     writeWin("Empty.win", kvcommands::NewDialogWindowTemplate("Empty"));
     writeWin("Order.win", kvcommands::NewDialogWindowTemplate("Order"));
@@ -46,7 +51,7 @@ protected:
     projectFile = folder + "Demo.kvproj";
     TempFolder::Write(projectFile,
                       "<Project><Name>Demo</Name><ExeName>Demo.exe</ExeName><Engine>1</Engine><Icon/>"
-                      "<SourceFiles><Name>first.js</Name></SourceFiles>"
+                      "<SourceFiles><Name>main.js</Name></SourceFiles>"
                       "<WindowFiles><Name>Main.win</Name><Name>Empty.win</Name><Name>Order.win</Name>"
                       "<Name>Bad.win</Name></WindowFiles></Project>");
     frame = std::make_unique<KVFrameWindow>(root.Path() + "Documents");
@@ -132,6 +137,11 @@ protected:
     std::vector<std::string> names;
     for (const KVControlRecord& control : editor.model.controls) names.push_back(control.name);
     return names;
+  }
+  std::string Status(int part) const {
+    wchar_t text[128] = {};
+    SendMessageW(frame->statusBar(), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+    return kvtext::WideToUtf8(text);
   }
   static HWND Handle(const KVControlRecord& control) { return static_cast<HWND>(control.platformWindow); }
   // Adds a control as the context menu does at a point of designWindow.
@@ -284,6 +294,40 @@ TEST_F(WindowEditorTest, DraggingMovesAndResizesWithThePointerConfinedToTheWindo
   Drag(editor, {outer.right + 3, outer.bottom + 3}, {outer.right + 23, outer.bottom + 13});
   EXPECT_EQ(editor.model.window.width, 420);
   EXPECT_EQ(editor.model.window.height, 310);
+}
+
+TEST_F(WindowEditorTest, TheGridAndTheStatusBarFollowTheSelection) {
+  KVWindowEditor& editor = open("Main.win");
+  KVPropertyGrid& grid = editor.propertyGrid();
+  EXPECT_EQ(grid.currentDesigner, &editor);
+  KVControlRecord& ok = Named(editor, "okButton");
+  KVControlRecord& cancel = Named(editor, "cancelButton");
+  Mouse(editor, WM_LBUTTONDOWN, Centre(editor, Handle(ok)));
+  Mouse(editor, WM_LBUTTONUP, Centre(editor, Handle(ok)));
+  EXPECT_EQ(Status(1), "235,265");
+  EXPECT_EQ(Status(2), "75,25");
+  EXPECT_FALSE(grid.visible);
+  Mouse(editor, WM_LBUTTONDBLCLK, Centre(editor, Handle(ok)));
+  EXPECT_TRUE(grid.visible);
+  EXPECT_EQ(grid.shownRecord, &ok);
+  Mouse(editor, WM_LBUTTONDOWN, Centre(editor, Handle(cancel)));
+  Mouse(editor, WM_LBUTTONUP, Centre(editor, Handle(cancel)));
+  EXPECT_EQ(grid.shownRecord, &cancel);
+  // A control added while the grid shows one moves the records; the grid follows.
+  Add(editor, KVWindowEditor::kAddStaticText, {5, 5});
+  EXPECT_EQ(grid.shownRecord, editor.selection());
+  EXPECT_EQ(editor.selection()->name, "cancelButton");
+  editor.deleteSelection();
+  EXPECT_EQ(grid.shownRecord, &editor.model.window);
+  EXPECT_EQ(Status(1), "0,0");
+  EXPECT_EQ(Status(2), "400,300");
+  // Another document in front hides the grid.
+  ASSERT_TRUE(record("main.js"));
+  frame->openDocument(record("main.js"), -1, -1);
+  EXPECT_TRUE(record("main.js")->editor);
+  EXPECT_FALSE(grid.visible);
+  Pump();
+  EXPECT_FALSE(grid.visible);
 }
 
 TEST_F(WindowEditorTest, ArrowKeysMoveAndResizeControlsAndOnlyResizeTheWindow) {
