@@ -26,7 +26,10 @@ bool Load(const std::string& path, Values& values) {
 }
 
 std::string XmlText(const Values& values) {
-  std::string text = KVXML::ElementText("Version", nullptr) + KVXML::ElementText("FixedFileVersion", nullptr);
+  // Declared UTF-8, so that the library writes non-ASCII text as it is rather than as
+  // character references.
+  std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+  text += KVXML::ElementText("Version", nullptr) + KVXML::ElementText("FixedFileVersion", nullptr);
   for (int i = 0; i < kNumberCount; ++i) text += KVXML::ElementText(kElements[i], values[i]);
   text += KVXML::ElementText("/FixedFileVersion", nullptr);
   for (int i = kNumberCount; i < kFieldCount; ++i) text += KVXML::ElementText(kElements[i], values[i]);

@@ -39,6 +39,9 @@ void KVAboutLicense::onInitDialog() {
                SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER);
   SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(textFont), FALSE);
   SetWindowTextW(text, CreditsText().c_str());
+  // The text opens at its first heading, with nothing selected.
+  SendMessageW(text, EM_SETSEL, 0, 0);
+  SendMessageW(text, WM_VSCROLL, SB_TOP, 0);
   const HWND ok = createChild(0, L"Button", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 556, 366, 75,
                               25, window, IDOK);
   SendMessageW(ok, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

@@ -19,6 +19,7 @@ struct Seen {
   std::wstring copyright;
   std::wstring credits;
   LONG_PTR creditsStyle = 0;
+  LRESULT firstVisibleLine = -1;
   bool creditsClosed = false;
 };
 
@@ -45,6 +46,7 @@ void DriveAboutBoxes() {
       const HWND text = GetDlgItem(credits, KVAboutLicense::kTextId);
       seen.credits = TextOf(text);
       seen.creditsStyle = GetWindowLongPtrW(text, GWL_STYLE);
+      seen.firstVisibleLine = SendMessageW(text, EM_GETFIRSTVISIBLELINE, 0, 0);
       seen.creditsClosed = true;
       PostMessageW(credits, WM_COMMAND, IDCANCEL, 0);
       return;
@@ -76,6 +78,7 @@ TEST(About, ShowsTheVersionOfTheRunningExecutableAndTheCredits) {
   ASSERT_TRUE(seen.creditsClosed);
   EXPECT_TRUE(seen.creditsStyle & ES_READONLY);
   EXPECT_TRUE(seen.creditsStyle & WS_VSCROLL);
+  EXPECT_EQ(seen.firstVisibleLine, 0) << "the credits open at the top";
   const std::wstring rule(80, L'-');
   EXPECT_EQ(seen.credits.rfind(L"Scintilla\r\n" + rule + L"\r\n", 0), 0u);
   // Every shipped component, in order, each under its heading and rule.

@@ -23,6 +23,7 @@ TEST(VersionForm, ValuesWithMarkupCharactersAndUtf8RoundTrip) {
   const std::string file = TempFolder::Read(path);
   EXPECT_NE(file.find("<CompanyName>Smith &amp; Sons &lt;Ltd&gt;</CompanyName>"), std::string::npos) << file;
   EXPECT_NE(file.find("<Build/>"), std::string::npos) << file;
+  EXPECT_NE(file.find(written[6]), std::string::npos) << "UTF-8 is written as it is: " << file;
   EXPECT_NE(file.find("<FixedFileVersion><Release>2</Release><Major>10</Major><Minor>0</Minor><Build/>"
                       "</FixedFileVersion>"),
             std::string::npos)
