@@ -95,8 +95,13 @@ void KVWindowEditor::deleteMenu() {
 void KVWindowEditor::editMenu() {
   KVMenuEditor editor(model.menuRoot);
   if (editor.run(window) != 1) return;
-  // The editor numbers the commands afresh; the model's table learns the ids it now uses.
-  model.Normalize();
+  // The editor numbers the commands afresh; the model's table learns the ids it now uses,
+  // and a control whose id a command had taken first follows its new id.
+  if (model.Normalize()) {
+    for (const KVControlRecord& control : model.controls) {
+      if (control.platformWindow) SetWindowLongPtrW(static_cast<HWND>(control.platformWindow), GWLP_ID, control.id);
+    }
+  }
   eraseHandles();
   removeMenuPreview();
   if (model.hasMenu) showMenuPreview(false);

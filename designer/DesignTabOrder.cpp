@@ -62,5 +62,7 @@ void KVWindowEditor::endTabOrder() {
   if (!tabOrderMode) return;
   tabOrderMode = false;
   nextTabIndex = 0;
+  // The repaint that removes the badges draws the selection's handles again.
+  highlighted = selected;
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
