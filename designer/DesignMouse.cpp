@@ -184,11 +184,15 @@ bool KVWindowEditor::setCursor() {
   return false;
 }
 
+// The capture was taken away (another window, a system menu): the drag is dropped and the
+// control stays where it was.
 void KVWindowEditor::cancelDrag() {
   if (moved) drawDragRect();
   dragging = false;
   moved = false;
+  dragMode = Move;
   ClipCursor(nullptr);
+  if (GetCapture() == window) ReleaseCapture();
   redrawSelection();
 }
 

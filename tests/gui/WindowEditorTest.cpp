@@ -190,6 +190,28 @@ TEST_F(WindowEditorTest, AMalformedFileOpensNothingAndSaysWhere) {
   EXPECT_EQ(readWin("Bad.win"), "1\r\n281673728\r\nBad\r\n400 300\r\n\r\n\r\n\r\nDefault\r\n\r\n");
 }
 
+TEST_F(WindowEditorTest, AFailedSaveSaysWhyAndKeepsTheDocumentModified) {
+  KVWindowEditor& editor = open("Empty.win");
+  Add(editor, KVWindowEditor::kAddButton);
+  // A folder where the file was: no file can take its place.
+  const std::wstring path = kvtext::Utf8ToWide(folder + "Dialog Windows" + kSep + "Empty.win");
+  ASSERT_TRUE(DeleteFileW(path.c_str()));
+  ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+  kvtest::DialogAnswer failure(L"KelVox Studio", L"", IDOK);
+  kvtest::AnswerInOrder({&failure});
+  EXPECT_FALSE(frame->saveDocument(record("Empty.win")));
+  Pump();
+  RemoveDirectoryW(path.c_str());
+  EXPECT_TRUE(failure.answered);
+  EXPECT_NE(failure.seen.find("could not be saved: "), std::string::npos) << failure.seen;
+  EXPECT_EQ(editor.modified, 1);
+  // Text the file cannot hold is refused with the field that holds it; the file stays.
+  Named(editor, "button100").caption = "say \"hi\"";
+  EXPECT_FALSE(editor.save());
+  EXPECT_NE(editor.failure().find("caption"), std::string::npos) << editor.failure();
+  EXPECT_EQ(editor.modified, 1);
+}
+
 TEST_F(WindowEditorTest, AddedControlsTakeTheLowestFreeIdAndItsName) {
   KVWindowEditor& editor = open("Empty.win");
   // The template's buttons hold 300 and 301.
@@ -244,6 +266,23 @@ TEST_F(WindowEditorTest, ComboBoxesTakeTheHeightOfTheirFontAndResizeOnlySideways
   Drag(editor, {rect.right + 3, (rect.top + rect.bottom) / 2 - 1}, {rect.right + 23, (rect.top + rect.bottom) / 2 - 1});
   EXPECT_EQ(combo.width, 91);
   EXPECT_EQ(combo.height, height);
+
+  // A larger window font reaches the combo box, whose font is "Default", and its height.
+  editor.model.window.fontLabel = "Arial (20)";
+  editor.model.window.fontData = "-27 0 0 0 400 0 0 0 0 0 0 0 0 Arial";
+  editor.applyRecord(&editor.model.window);
+  EXPECT_NE(editor.windowFont(), nullptr);
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(Handle(combo), WM_GETFONT, 0, 0)), editor.windowFont());
+  GetClientRect(Handle(combo), &client);
+  EXPECT_GT(combo.height, height);
+  EXPECT_EQ(combo.height, client.bottom);
+  const int largeHeight = combo.height;
+  // Its own font data, applied as the property grid does, makes it again with that font.
+  combo.fontLabel = "Arial (9)";
+  combo.fontData = "-12 0 0 0 400 0 0 0 0 0 0 0 0 Arial";
+  editor.applyRecord(&combo);
+  EXPECT_LT(combo.height, largeHeight);
+  EXPECT_EQ(GetParent(Handle(combo)), editor.designWindowHandle());
 }
 
 TEST_F(WindowEditorTest, DraggingMovesAndResizesWithThePointerConfinedToTheWindow) {
