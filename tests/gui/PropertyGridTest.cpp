@@ -1,0 +1,339 @@
+// The property grid on records of its own, without a designer: rows laid out at the system's
+// DPI, the text and choice editors, the commit rules, Tab across groups, Multiline greying
+// two rows, refused text with its reason, and the font row with the font dialog.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "common/Text.h"
+#include "designer/LogFont.h"
+#include "designer/PropertyGrid.h"
+#include "designer/WinFile.h"
+#include "tests/gui/Pump.h"
+
+namespace {
+
+using kvtest::Pump;
+
+void Key(HWND target, WPARAM key, bool shift = false) {
+  BYTE state[256] = {};
+  GetKeyboardState(state);
+  state[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(state);
+  SendMessageW(target, WM_KEYDOWN, key, 0);
+  state[VK_SHIFT] = 0;
+  SetKeyboardState(state);
+  Pump();
+}
+
+std::string Text(HWND control) {
+  wchar_t text[512] = {};
+  GetWindowTextW(control, text, 512);
+  return kvtext::WideToUtf8(text);
+}
+
+void Type(HWND edit, const std::string& text) {
+  SetWindowTextW(edit, kvtext::Utf8ToWide(text).c_str());
+  Pump();
+}
+
+KVControlRecord Control(const std::string& kind, std::int32_t style) {
+  KVControlRecord record;
+  record.kind = kind;
+  record.style = style;
+  record.id = 100;
+  record.name = kind + "100";
+  record.x = 10;
+  record.y = 20;
+  record.width = 75;
+  record.height = 25;
+  record.caption = "Button";
+  return record;
+}
+
+// The font dialog, answered once it is up: OK with the face it shows, or Cancel.
+std::function<void(HWND)>& FontAnswer() {
+  static std::function<void(HWND)> answer;
+  return answer;
+}
+
+void AnswerFontDialog(int button) {
+  FontAnswer() = [button](HWND dialog) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); };
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    const HWND dialog = FindWindowW(L"#32770", L"Font");
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    KillTimer(nullptr, timer);
+    FontAnswer()(dialog);
+  });
+}
+
+class PropertyGridTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    owner = CreateWindowExW(0, L"Static", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(grid.createFloating(owner));
+    other = CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, owner, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+  }
+  void TearDown() override {
+    if (grid.window) DestroyWindow(grid.window);
+    DestroyWindow(owner);
+    Pump();
+  }
+  int scale(int value) const { return MulDiv(value, grid.dpi, 96); }
+  void select(const std::string& group, const std::string& label) {
+    ASSERT_TRUE(grid.selectRow(group, label)) << label;
+    Pump();
+  }
+  // Chooses an entry of the open choice row as the keyboard does: F4, the entry, Enter.
+  void choose(const std::string& value) {
+    Key(grid.choiceButton(), VK_F4);
+    ASSERT_TRUE(IsWindowVisible(grid.choiceList()));
+    const LRESULT index =
+        SendMessageW(grid.choiceList(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(kvtext::Utf8ToWide(value).c_str()));
+    ASSERT_NE(LB_ERR, index) << value;
+    SendMessageW(grid.choiceList(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    Key(grid.choiceList(), VK_RETURN);
+  }
+  std::string value(const std::string& group, const std::string& label) const {
+    const KVPropertyRow* row = grid.findRow(group, label);
+    return row ? row->value : "(no row)";
+  }
+  static RECT Rect(HWND parent, HWND control) {
+    RECT rect = {};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  }
+
+  HWND owner = nullptr;
+  HWND other = nullptr;
+  KVPropertyGrid grid;
+};
+
+TEST_F(PropertyGridTest, GroupsAndRowsAreLaidOutAtTheSystemDpi) {
+  if (const char* expected = std::getenv("KV_EXPECTED_DPI")) {
+    EXPECT_EQ(std::atoi(expected), grid.dpi);
+  }
+  KVControlRecord button = Control("button", 0x54014000);
+  grid.show(&button);
+  Pump();
+  ASSERT_TRUE(grid.visible);
+  EXPECT_TRUE(IsWindowVisible(grid.window));
+  EXPECT_EQ(scale(18), grid.rowHeight);
+  EXPECT_EQ(scale(150), grid.nameColumnWidth);
+  wchar_t title[32] = {};
+  GetWindowTextW(grid.window, title, 32);
+  EXPECT_STREQ(L"Properties", title);
+
+  const auto& groups = grid.groupList();
+  ASSERT_EQ(2u, groups.size());
+  EXPECT_EQ("Appearance", groups[0]->name);
+  EXPECT_EQ(9u, groups[0]->rows.size());
+  EXPECT_EQ("Programming", groups[1]->name);
+  const int rowHeight = grid.rowHeight;
+  const int panel = (rowHeight + 1) * 9 - 1;
+  EXPECT_EQ(1, Rect(grid.window, groups[0]->header).top);
+  EXPECT_EQ(1 + rowHeight + 2, Rect(grid.window, groups[0]->panel).top);
+  EXPECT_EQ(scale(15), Rect(grid.window, groups[0]->panel).left);
+  EXPECT_EQ(panel, Rect(grid.window, groups[0]->panel).bottom - Rect(grid.window, groups[0]->panel).top);
+  EXPECT_EQ(1 + rowHeight + 2 + panel + 1, Rect(grid.window, groups[1]->header).top);
+
+  // The text box lies over the value cell of its row.
+  select("Appearance", "Y");
+  const RECT box = Rect(grid.window, grid.editBox());
+  const RECT panelRect = Rect(grid.window, groups[0]->panel);
+  EXPECT_EQ(panelRect.left + grid.nameColumnWidth + 2, box.left);
+  EXPECT_EQ(panelRect.top + 2 * (rowHeight + 1), box.top);
+  EXPECT_EQ("20", Text(grid.editBox()));
+
+  // Collapsing a group pulls the next one up by its panel.
+  grid.toggleGroup(*groups[0]);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(groups[0]->panel));
+  EXPECT_EQ(1 + rowHeight + 2, Rect(grid.window, groups[1]->header).top);
+}
+
+TEST_F(PropertyGridTest, EnterFocusLossAndEscapeFollowTheCommitRules) {
+  KVControlRecord button = Control("button", 0x54014000);
+  grid.show(&button);
+  select("Appearance", "Caption");
+  ASSERT_TRUE(IsWindowVisible(grid.editBox()));
+  EXPECT_EQ(grid.editBox(), GetFocus());
+  EXPECT_EQ("Button", Text(grid.editBox()));
+
+  Type(grid.editBox(), "&Save");
+  EXPECT_EQ("Button", button.caption) << "nothing is written while typing";
+  Key(grid.editBox(), VK_RETURN);
+  EXPECT_EQ("&Save", button.caption);
+  EXPECT_EQ("&Save", value("Appearance", "Caption"));
+
+  // Escape puts the shown value back; the focus loss after it commits nothing new.
+  Type(grid.editBox(), "Discarded");
+  Key(grid.editBox(), VK_ESCAPE);
+  EXPECT_EQ("&Save", Text(grid.editBox()));
+  SetFocus(other);
+  Pump();
+  EXPECT_EQ("&Save", button.caption);
+
+  // Losing the focus commits.
+  select("Appearance", "Width");
+  Type(grid.editBox(), "12abc");
+  SetFocus(other);
+  Pump();
+  EXPECT_EQ(12, button.width);
+  EXPECT_EQ("12", value("Appearance", "Width"));
+  select("Appearance", "Height");
+  Type(grid.editBox(), "tall");
+  select("Programming", "Name");  // moving to another row commits too
+  EXPECT_EQ(0, button.height);
+  Type(grid.editBox(), "saveButton");
+  Key(grid.editBox(), VK_TAB);
+  EXPECT_EQ("saveButton", button.name);
+  EXPECT_EQ("Programming/onClick", grid.selectedLabel());
+}
+
+TEST_F(PropertyGridTest, TabCrossesGroupsOpeningThemAndStopsAtTheEnds) {
+  KVControlRecord edit = Control("edit", 0x54010080);
+  grid.show(&edit);
+  KVPropertyGrid::Group* behavior = grid.findGroup("Behavior");
+  ASSERT_NE(nullptr, behavior);
+  grid.toggleGroup(*behavior);
+  ASSERT_FALSE(behavior->expanded);
+
+  select("Appearance", "Font");
+  EXPECT_EQ(grid.choiceButton(), GetFocus());
+  Key(grid.choiceButton(), VK_TAB);
+  EXPECT_TRUE(behavior->expanded);
+  EXPECT_EQ("Behavior/Multiline", grid.selectedLabel());
+  Key(grid.choiceButton(), VK_TAB, true);
+  EXPECT_EQ("Appearance/Font", grid.selectedLabel());
+
+  select("Programming", "Name");
+  Key(grid.editBox(), VK_TAB);
+  EXPECT_EQ("Programming/Name", grid.selectedLabel());
+  select("Appearance", "X");
+  Key(grid.editBox(), VK_TAB, true);
+  EXPECT_EQ("Appearance/X", grid.selectedLabel());
+
+  // Selecting another record of the same kind keeps the groups as they are.
+  grid.toggleGroup(*behavior);
+  KVControlRecord second = Control("edit", 0x54010000);
+  second.x = 99;
+  grid.show(&second);
+  EXPECT_EQ(behavior, grid.findGroup("Behavior"));
+  EXPECT_FALSE(behavior->expanded);
+  EXPECT_EQ("99", value("Appearance", "X"));
+}
+
+TEST_F(PropertyGridTest, MultilineGreysPasswordAndAutoHScroll) {
+  KVControlRecord edit = Control("edit", 0x540100A0);
+  grid.show(&edit);
+  EXPECT_EQ("True", value("Behavior", "Password"));
+  select("Behavior", "Multiline");
+  choose("True");
+  EXPECT_EQ(0x1044, edit.style & 0x1044);
+  EXPECT_EQ(0xA0, edit.style & 0xA0);
+  EXPECT_EQ("True", value("Behavior", "Multiline"));
+  for (const char* label : {"Password", "Auto HScroll"}) {
+    EXPECT_EQ("False", value("Behavior", label)) << label;
+    EXPECT_FALSE(grid.findRow("Behavior", label)->enabled) << label;
+  }
+  // A grey row opens no editor, and Tab goes on from it.
+  select("Behavior", "Password");
+  EXPECT_FALSE(IsWindowVisible(grid.editBox()));
+  EXPECT_FALSE(IsWindowVisible(grid.choiceButton()));
+  Key(GetFocus(), VK_TAB);
+  EXPECT_EQ("Programming/Name", grid.selectedLabel());
+
+  select("Behavior", "Multiline");
+  choose("False");
+  EXPECT_EQ(0, edit.style & 0x1044);
+  EXPECT_TRUE(grid.findRow("Behavior", "Password")->enabled);
+  EXPECT_EQ("True", value("Behavior", "Password"));
+
+  // Escape closes the list without choosing.
+  select("Behavior", "Multiline");
+  Key(grid.choiceButton(), VK_F4);
+  SendMessageW(grid.choiceList(), LB_SETCURSEL, 0, 0);
+  Key(grid.choiceList(), VK_ESCAPE);
+  EXPECT_FALSE(IsWindowVisible(grid.choiceList()));
+  EXPECT_EQ(0, edit.style & 0x1044);
+}
+
+TEST_F(PropertyGridTest, TextTheFileCannotHoldIsRefusedWhileTypingWithTheReason) {
+  KVControlRecord button = Control("button", 0x54014000);
+  grid.show(&button);
+  select("Appearance", "Caption");
+  Type(grid.editBox(), "Say");
+  EXPECT_EQ("", grid.refusal());
+  Type(grid.editBox(), "Say \"hi\"");
+  EXPECT_EQ("Say", Text(grid.editBox())) << "the refused text is taken back";
+  EXPECT_NE(std::string::npos, grid.refusal().find("double quote"));
+  Type(grid.editBox(), "Say hi");
+  EXPECT_EQ("", grid.refusal());
+  Key(grid.editBox(), VK_RETURN);
+  EXPECT_EQ("Say hi", button.caption);
+
+  // Too long for the control's line.
+  Type(grid.editBox(), std::string(5000, 'x'));
+  EXPECT_EQ("Say hi", Text(grid.editBox()));
+  EXPECT_NE(std::string::npos, grid.refusal().find("4,095"));
+
+  // An emptied name can be retyped, but not committed.
+  select("Programming", "Name");
+  Type(grid.editBox(), "");
+  EXPECT_EQ("", grid.refusal());
+  Key(grid.editBox(), VK_RETURN);
+  EXPECT_EQ("button100", button.name);
+  EXPECT_EQ("button100", Text(grid.editBox()));
+  EXPECT_NE(std::string::npos, grid.refusal().find("name"));
+
+  // The window's caption is a whole header line: a double quote is fine there.
+  KVControlRecord window;
+  window.kind = "Window";
+  window.style = 0x10CA0000;
+  grid.show(&window);
+  select("Appearance", "Caption");
+  Type(grid.editBox(), "Say \"hi\"");
+  Key(grid.editBox(), VK_RETURN);
+  EXPECT_EQ("Say \"hi\"", window.caption);
+}
+
+TEST_F(PropertyGridTest, TheFontRowStoresTheChosenFontOrKeepsItOnCancel) {
+  KVControlRecord text = Control("text", 0x54000200);
+  grid.show(&text);
+  select("Appearance", "Font");
+  AnswerFontDialog(IDCANCEL);
+  choose("Choose Font...");
+  EXPECT_EQ("Default", text.fontLabel);
+  EXPECT_EQ("", text.fontData);
+  EXPECT_EQ("Default", value("Appearance", "Font"));
+  EXPECT_TRUE(IsWindowEnabled(owner)) << "the owner is enabled again";
+
+  AnswerFontDialog(IDOK);
+  choose("Choose Font...");
+  ASSERT_NE("Default", text.fontLabel);
+  KVLogFont font;
+  ASSERT_TRUE(KVLogFont::Parse(text.fontData, font)) << text.fontData;
+  EXPECT_EQ(font.faceName + " (", text.fontLabel.substr(0, font.faceName.size() + 2));
+  EXPECT_EQ(')', text.fontLabel.back());
+  EXPECT_EQ(text.fontLabel, value("Appearance", "Font"));
+  std::string line;
+  EXPECT_TRUE(KVWinFile::FormatControlLine(text, line));
+
+  // Reopening the dialog starts from the stored font, and Cancel keeps it.
+  const std::string chosen = text.fontData;
+  AnswerFontDialog(IDCANCEL);
+  choose("Choose Font...");
+  EXPECT_EQ(chosen, text.fontData);
+
+  choose("Default");
+  EXPECT_EQ("Default", text.fontLabel);
+  EXPECT_EQ("", text.fontData);
+}
+
+}  // namespace
