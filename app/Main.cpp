@@ -51,11 +51,13 @@ void MoveFocusAmongPanes(KVFrameWindow& frame, bool forward) {
 }
 
 // The keys the focused control handles itself while it has the focus: the project tree, its
-// label editor and the find panel's fields take Delete and the clipboard keys, which otherwise
-// act on the document.
+// label editor, the find panel's fields and the floating windows' fields (the property grid's
+// text box) take Delete and the clipboard keys, which otherwise act on the document.
 bool KeyForFocusedControl(KVFrameWindow& frame, const MSG& message) {
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
-  if (!Within(frame.projectTree().treeView(), message.hwnd) && !Within(frame.findPanelWindow(), message.hwnd)) {
+  const bool floating = message.hwnd && GetAncestor(message.hwnd, GA_ROOT) != frame.window;
+  if (!floating && !Within(frame.projectTree().treeView(), message.hwnd) &&
+      !Within(frame.findPanelWindow(), message.hwnd)) {
     return false;
   }
   switch (message.wParam) {
