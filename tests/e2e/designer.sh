@@ -3,7 +3,7 @@
 # with the keyboard, a button added from the right-click menu and an edit control from the
 # menu of Shift+F10, the button dragged with the mouse, the edit control moved and resized
 # with the arrow keys, Ctrl+S; the saved .win file is the template plus exactly those two
-# controls, byte for byte.
+# controls, byte for byte. Then File, New, Dialog Window opens a new window on the surface.
 set -euo pipefail
 . "$(dirname "$0")/lib/e2e.sh"
 
@@ -81,6 +81,20 @@ cmp -s "$expected" "$win" || {
   diff "$expected" "$win" >&2 || true
   e2e_fail "mainWin.win is not the template plus the two controls"
 }
+
+# File, New, Dialog Window: the new window opens on the surface with the name as its caption.
+e2e_key alt+f n d
+e2e_answer_prompt 'Dialog Window Name' 'About'
+sleep 1
+e2e_screenshot designer-new-window
+about=$E2E_DOCUMENTS/KelVox\ Studio/Projects/Demo/Dialog\ Windows/About.win
+[ -f "$about" ] || e2e_fail "New Dialog Window wrote no About.win"
+shot=$(mktemp --suffix=.png)
+import -window root "$shot"
+captions=$(convert "$shot" -crop 1000x700+200+150 txt:- | grep -c '#808080' || true)
+[ "$captions" -gt 0 ] || e2e_fail "the new dialog window is not on the surface"
+rm -f "$shot"
+
 e2e_key alt+F4
 e2e_wait_exit 0
 rm -f "$template" "$expected"
