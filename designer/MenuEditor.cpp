@@ -88,6 +88,48 @@ void KVMenuEditor::createControls() {
                        altCheck, reasonText, ok, cancel}) {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
+  SetWindowSubclass(tree, TreeProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+// Shift+F10 and the menu key open the selected node's menu at the node: the tree view leaves
+// them to the system, which does not always turn them into a context-menu request.
+LRESULT CALLBACK KVMenuEditor::TreeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR self) {
+  const bool shiftF10 = wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0;
+  switch (message) {
+    case WM_SYSKEYDOWN:
+    case WM_KEYDOWN:
+      if (shiftF10 || wParam == VK_APPS) {
+        reinterpret_cast<KVMenuEditor*>(self)->contextMenuAtSelection();
+        return 0;
+      }
+      break;
+    case WM_SYSKEYUP:
+    case WM_KEYUP:
+      if (wParam == VK_F10 || wParam == VK_APPS) return 0;
+      break;
+    case WM_CONTEXTMENU:
+      if (lParam == -1) {
+        reinterpret_cast<KVMenuEditor*>(self)->contextMenuAtSelection();
+        return 0;
+      }
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, TreeProc, 0);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+void KVMenuEditor::contextMenuAtSelection() {
+  const HTREEITEM node = TreeView_GetSelection(tree);
+  RECT area = {};
+  if (!node || !TreeView_GetItemRect(tree, node, &area, TRUE)) return;
+  POINT at = {area.left, area.bottom};
+  ClientToScreen(tree, &at);
+  showContextMenu(node, at);
 }
 
 void KVMenuEditor::fillAccelerators() {
@@ -550,17 +592,6 @@ INT_PTR KVMenuEditor::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM lPara
     case WM_NOTIFY:
       SetWindowLongPtrW(window, DWLP_MSGRESULT, onNotify(*reinterpret_cast<const NMHDR*>(lParam)));
       return TRUE;
-    case WM_CONTEXTMENU: {
-      // Shift+F10 and the menu key: the selected node's menu at the node.
-      if (reinterpret_cast<HWND>(wParam) != tree || lParam != -1) return FALSE;
-      const HTREEITEM node = TreeView_GetSelection(tree);
-      RECT area = {};
-      if (!node || !TreeView_GetItemRect(tree, node, &area, TRUE)) return TRUE;
-      POINT at = {area.left, area.bottom};
-      ClientToScreen(tree, &at);
-      showContextMenu(node, at);
-      return TRUE;
-    }
     case WM_MOUSEMOVE:
       dragMove({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
       return dragging;

@@ -79,6 +79,9 @@ private:
   LRESULT onNotify(const NMHDR& header);
   void onFunctionChange();
   void showContextMenu(HTREEITEM node, POINT screen);
+  void contextMenuAtSelection();
+  static LRESULT CALLBACK TreeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR self);
   void showReason(const std::string& reason);
   bool beginLabelEdit(HTREEITEM node) const;
   bool endLabelEdit(const NMTVDISPINFOW& info);
