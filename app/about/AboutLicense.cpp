@@ -14,6 +14,9 @@ INT_PTR KVAboutLicense::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG:
       onInitDialog();
       return 0;
+    case kShowTopMessage:
+      showTop();
+      return 1;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
         EndDialog(window, LOWORD(wParam));
@@ -39,12 +42,17 @@ void KVAboutLicense::onInitDialog() {
                SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER);
   SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(textFont), FALSE);
   SetWindowTextW(text, CreditsText().c_str());
-  // The text opens at its first heading, with nothing selected.
-  SendMessageW(text, EM_SETSEL, 0, 0);
-  SendMessageW(text, WM_VSCROLL, SB_TOP, 0);
   const HWND ok = createChild(0, L"Button", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 556, 366, 75,
                               25, window, IDOK);
   SendMessageW(ok, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   centerOnParent();
   PostMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ok), TRUE);
+  // Activating the box focuses the text first, which selects all of it and scrolls to its end.
+  PostMessageW(window, kShowTopMessage, 0, 0);
+}
+
+void KVAboutLicense::showTop() {
+  const HWND text = GetDlgItem(window, kTextId);
+  SendMessageW(text, EM_SETSEL, 0, 0);
+  SendMessageW(text, WM_VSCROLL, SB_TOP, 0);
 }

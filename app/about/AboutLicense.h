@@ -9,6 +9,8 @@
 class KVAboutLicense : public KVDialog {
 public:
   static constexpr int kTextId = 102;
+  // Posted to itself: the text is shown from its top once the box is active.
+  static constexpr UINT kShowTopMessage = WM_APP + 1;
 
   explicit KVAboutLicense(HFONT textFont) : textFont(textFont) {}
 
@@ -19,6 +21,7 @@ public:
 
 private:
   void onInitDialog();
+  void showTop();
 
   HFONT textFont;
 };

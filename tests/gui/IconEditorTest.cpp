@@ -145,6 +145,24 @@ TEST_F(IconEditorTest, SavingCopiesThePickedIconIntoResourcesForTheTreeAndTheBui
   EXPECT_EQ(first->data.rfind("\x89PNG", 0), 0u);
 }
 
+TEST_F(IconEditorTest, AProjectWithoutAnIconFileGetsThePickedOne) {
+  openProject("", "");
+  KVIconEditor* editor = open<KVIconEditor>("Icon");
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(ListView_GetItemCount(editor->imageList()), 0);
+  EXPECT_EQ(editor->previewIcon(), nullptr);
+  SendMessageW(frame->window, WM_COMMAND, IDM_SAVE, 0);  // nothing picked: nothing to do
+  Pump();
+  EXPECT_EQ(record("Icon")->item->fileName, "");
+
+  editor->pick(otherIcon("first.ico"));
+  SendMessageW(frame->window, WM_COMMAND, IDM_SAVE, 0);
+  Pump();
+  EXPECT_EQ(editor->modified, 0);
+  EXPECT_EQ(record("Icon")->item->Path(), resources + "first.ico");
+  EXPECT_TRUE(TempFolder::Exists(resources + "first.ico"));
+}
+
 TEST_F(IconEditorTest, AnIconOfTheSameNameReplacesTheProjectIconInPlace) {
   openProject();
   KVIconEditor* editor = open<KVIconEditor>("Icon");

@@ -46,10 +46,11 @@ protected:
 
   static std::string sep() { return std::string(1, kvplatform::kPathSeparator); }
 
-  // Writes the project file listing the bitmaps and opens it in a new frame.
-  void openProject(const std::string& bitmaps = "") {
+  // Writes the project file listing the bitmaps and naming the icon, and opens it in a new
+  // frame.
+  void openProject(const std::string& bitmaps = "", const std::string& icon = "app.ico") {
     TempFolder::Write(projectFile, "<Project><Name>Res</Name><ExeName>Res.exe</ExeName><Engine>1</Engine>"
-                                   "<Icon>app.ico</Icon><SourceFiles><Name>main.js</Name></SourceFiles>"
+                                   "<Icon>" + icon + "</Icon><SourceFiles><Name>main.js</Name></SourceFiles>"
                                    "<BitmapFiles>" + bitmaps + "</BitmapFiles></Project>");
     frame = std::make_unique<KVFrameWindow>(root.Path() + "Documents");
     ASSERT_NE(frame->create("KelVox Studio", IDI_KELVOX_STUDIO, IDR_MAIN_MENU), nullptr);
