@@ -19,8 +19,8 @@ struct KindClass {
   bool showsCaption;
 };
 constexpr KindClass kKindClasses[] = {
-    {"button", L"Button", true},          {"check", L"Button", true},           {"edit", L"Edit", false},
-    {"text", L"Static", true},            {"combo", L"ComboBox", false},        {"listview", WC_LISTVIEWW, false},
+    {"button", L"Button", true},       {"check", L"Button", true},    {"edit", L"Edit", false},
+    {"text", L"Static", true},         {"combo", L"ComboBox", false}, {"listview", WC_LISTVIEWW, false},
     {"treeview", WC_TREEVIEWW, false},
 };
 

@@ -37,7 +37,8 @@ void KVWindowEditor::shiftForMenu(int delta) {
   menuOffset += delta;
   for (const KVControlRecord& control : model.controls) {
     if (const HWND handle = static_cast<HWND>(control.platformWindow)) {
-      SetWindowPos(handle, nullptr, control.x, control.y + menuOffset, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+      SetWindowPos(handle, nullptr, control.x, control.y + menuOffset, 0, 0,
+                   SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
     }
   }
   resizeDesignWindow();
@@ -46,9 +47,9 @@ void KVWindowEditor::shiftForMenu(int delta) {
 void KVWindowEditor::showMenuPreview(bool removeAmpersands) {
   if (menuPreview || !design.window) return;
   const kvtext::WideString text = kvtext::Utf8ToWide(PreviewText(model.menuRoot, removeAmpersands));
-  menuPreview = CreateWindowExW(0, L"Static", text.c_str(), kPreviewStyle, 0, 0, model.window.width, menuBarHeight,
-                                design.window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMenuPreviewId)), instance,
-                                nullptr);
+  menuPreview =
+      CreateWindowExW(0, L"Static", text.c_str(), kPreviewStyle, 0, 0, model.window.width, menuBarHeight, design.window,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMenuPreviewId)), instance, nullptr);
   if (!menuPreview) return;
   SendMessageW(menuPreview, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   shiftForMenu(menuBarHeight);

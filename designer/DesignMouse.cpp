@@ -12,10 +12,18 @@ namespace {
 // The closest a resize lets the pointer come to the control's opposite edge.
 constexpr int kMinimumReach = 12;
 
-bool MovesLeft(int mode) { return mode == KVWindowEditor::TopLeft || mode == KVWindowEditor::Left || mode == KVWindowEditor::BottomLeft; }
-bool MovesRight(int mode) { return mode == KVWindowEditor::TopRight || mode == KVWindowEditor::Right || mode == KVWindowEditor::BottomRight; }
-bool MovesTop(int mode) { return mode == KVWindowEditor::TopLeft || mode == KVWindowEditor::Top || mode == KVWindowEditor::TopRight; }
-bool MovesBottom(int mode) { return mode == KVWindowEditor::BottomLeft || mode == KVWindowEditor::Bottom || mode == KVWindowEditor::BottomRight; }
+bool MovesLeft(int mode) {
+  return mode == KVWindowEditor::TopLeft || mode == KVWindowEditor::Left || mode == KVWindowEditor::BottomLeft;
+}
+bool MovesRight(int mode) {
+  return mode == KVWindowEditor::TopRight || mode == KVWindowEditor::Right || mode == KVWindowEditor::BottomRight;
+}
+bool MovesTop(int mode) {
+  return mode == KVWindowEditor::TopLeft || mode == KVWindowEditor::Top || mode == KVWindowEditor::TopRight;
+}
+bool MovesBottom(int mode) {
+  return mode == KVWindowEditor::BottomLeft || mode == KVWindowEditor::Bottom || mode == KVWindowEditor::BottomRight;
+}
 
 POINT ToScreen(HWND hwnd, POINT point) {
   ClientToScreen(hwnd, &point);
@@ -75,19 +83,14 @@ void KVWindowEditor::confineForResize(POINT pointer, const RECT& control) {
 HCURSOR KVWindowEditor::dragCursor(int mode) const {
   switch (mode) {
     case TopLeft:
-    case BottomRight:
-      return sizeNwse;
+    case BottomRight: return sizeNwse;
     case Left:
-    case Right:
-      return sizeWe;
+    case Right: return sizeWe;
     case BottomLeft:
-    case TopRight:
-      return sizeNesw;
+    case TopRight: return sizeNesw;
     case Top:
-    case Bottom:
-      return sizeNs;
-    default:
-      return sizeAll;
+    case Bottom: return sizeNs;
+    default: return sizeAll;
   }
 }
 
@@ -211,14 +214,14 @@ void KVWindowEditor::onLeftUp() {
 void KVWindowEditor::finishDrag() {
   const HWND handle = handleOf(selected);
   if (!handle) return;
-  MoveWindow(handle, dragRect.left, dragRect.top, dragRect.right - dragRect.left, dragRect.bottom - dragRect.top,
-             TRUE);
+  MoveWindow(handle, dragRect.left, dragRect.top, dragRect.right - dragRect.left, dragRect.bottom - dragRect.top, TRUE);
   if (selected == &model.window) {
     RECT client = {};
     GetClientRect(design.window, &client);
     model.window.width = client.right;
     model.window.height = client.bottom - menuOffset;
-    if (menuPreview) SetWindowPos(menuPreview, nullptr, 0, 0, client.right, menuBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (menuPreview)
+      SetWindowPos(menuPreview, nullptr, 0, 0, client.right, menuBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     updateExtent();
   } else {
     selected->x = dragRect.left;
@@ -336,27 +339,17 @@ void KVWindowEditor::runCommand(int command, POINT designPoint) {
         }
       }
       showGrid();
+      // Chosen from the menu, often from the keyboard: the grid takes the keyboard.
+      grid.activate();
       return;
-    case kDelete:
-      deleteSelection();
-      return;
-    case kDeleteMenu:
-      deleteMenu();
-      return;
-    case kCut:
-      cut();
-      return;
-    case kCopy:
-      copy();
-      return;
+    case kDelete: deleteSelection(); return;
+    case kDeleteMenu: deleteMenu(); return;
+    case kCut: cut(); return;
+    case kCopy: copy(); return;
     case kAddMenu:
       if (!model.hasMenu) addMenu();
       return;
-    case kSetTabOrder:
-      startTabOrder();
-      return;
-    default:
-      addControl(command, designPoint);
-      return;
+    case kSetTabOrder: startTabOrder(); return;
+    default: addControl(command, designPoint); return;
   }
 }

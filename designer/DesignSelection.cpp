@@ -14,13 +14,13 @@ void HandleSquares(const RECT& r, RECT (&squares)[9]) {
   const int midX = r.left + (r.right - r.left) / 2 - 3;
   const POINT corners[9] = {
       {0, 0},
-      {r.left, r.top},                              // top-left
-      {r.left, midY},                               // left
-      {r.left, r.bottom - kHandleSize},             // bottom-left
-      {midX, r.top},                                // top
-      {midX, r.bottom - kHandleSize},               // bottom
-      {r.right - kHandleSize, r.top},               // top-right
-      {r.right - kHandleSize, midY},                // right
+      {r.left, r.top},                                  // top-left
+      {r.left, midY},                                   // left
+      {r.left, r.bottom - kHandleSize},                 // bottom-left
+      {midX, r.top},                                    // top
+      {midX, r.bottom - kHandleSize},                   // bottom
+      {r.right - kHandleSize, r.top},                   // top-right
+      {r.right - kHandleSize, midY},                    // right
       {r.right - kHandleSize, r.bottom - kHandleSize},  // bottom-right
   };
   for (int i = 0; i < 9; ++i) {

@@ -195,19 +195,13 @@ void KVWindowEditor::refreshGridGeometry() {
 
 INT_PTR KVWindowEditor::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
-      load();
-      return FALSE;
-    case WM_PAINT:
-      paint();
-      return TRUE;
+    case WM_INITDIALOG: load(); return FALSE;
+    case WM_PAINT: paint(); return TRUE;
     case WM_SIZE:
       if (design.window) redrawSelection();
       return FALSE;
     case WM_HSCROLL:
-    case WM_VSCROLL:
-      redrawSelection();
-      return FALSE;
+    case WM_VSCROLL: redrawSelection(); return FALSE;
     case WM_SETFOCUS:
       // The frame clears the position texts when a document comes to the front.
       PostMessageW(window, kRedrawSelectionMessage, 0, 0);
@@ -228,35 +222,16 @@ INT_PTR KVWindowEditor::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM lPa
         PostMessageW(window, kRedrawSelectionMessage, 0, 0);
       }
       return FALSE;
-    case kRedrawSelectionMessage:
-      redrawSelection();
-      return TRUE;
-    case WM_KEYDOWN:
-      return onKeyDown(wParam) ? TRUE : FALSE;
-    case WM_MOUSEMOVE:
-      onMouseMove(PointOf(lParam));
-      return TRUE;
-    case WM_SETCURSOR:
-      return setCursor() ? (SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE), TRUE) : FALSE;
-    case WM_LBUTTONDOWN:
-      onLeftDown(PointOf(lParam));
-      return TRUE;
-    case WM_LBUTTONUP:
-      onLeftUp();
-      return TRUE;
-    case WM_LBUTTONDBLCLK:
-      onDoubleClick(PointOf(lParam));
-      return TRUE;
-    case WM_RBUTTONDOWN:
-      onRightDown(PointOf(lParam));
-      return TRUE;
-    case WM_RBUTTONUP:
-      onRightUp(PointOf(lParam));
-      return TRUE;
-    case WM_CONTEXTMENU:
-      onContextKey(lParam);
-      return TRUE;
-    default:
-      return FALSE;
+    case kRedrawSelectionMessage: redrawSelection(); return TRUE;
+    case WM_KEYDOWN: return onKeyDown(wParam) ? TRUE : FALSE;
+    case WM_MOUSEMOVE: onMouseMove(PointOf(lParam)); return TRUE;
+    case WM_SETCURSOR: return setCursor() ? (SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE), TRUE) : FALSE;
+    case WM_LBUTTONDOWN: onLeftDown(PointOf(lParam)); return TRUE;
+    case WM_LBUTTONUP: onLeftUp(); return TRUE;
+    case WM_LBUTTONDBLCLK: onDoubleClick(PointOf(lParam)); return TRUE;
+    case WM_RBUTTONDOWN: onRightDown(PointOf(lParam)); return TRUE;
+    case WM_RBUTTONUP: onRightUp(PointOf(lParam)); return TRUE;
+    case WM_CONTEXTMENU: onContextKey(lParam); return TRUE;
+    default: return FALSE;
   }
 }

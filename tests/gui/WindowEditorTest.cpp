@@ -443,8 +443,9 @@ TEST_F(WindowEditorTest, TheMenuBarShiftsTheControlsButNotTheirStoredPlace) {
   Add(editor, KVWindowEditor::kAddMenu);
   EXPECT_EQ(editor.model.menuRoot.children[0].children[0].id, 102);
   ASSERT_TRUE(editor.save());
-  EXPECT_NE(readWin("Empty.win").find("menu\r\nsubmenu \"&File\"\r\ncommand 102 \"E&xit\" \"onFileExit\" 0 0 0 1 \r\n"
-                                      "endsubmenu\r\nendmenu\r\n"),
+  EXPECT_NE(readWin("Empty.win")
+                .find("menu\r\nsubmenu \"&File\"\r\ncommand 102 \"E&xit\" \"onFileExit\" 0 0 0 1 \r\n"
+                      "endsubmenu\r\nendmenu\r\n"),
             std::string::npos);
 }
 
