@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The property grid and the menu editor as a user drives them: in a new project's mainWin a
 # button is added from the right-click menu and opened in the grid with a double click; the
-# grid is entered from its caption and the button's caption and name are typed there, moving
+# button's Properties command gives the grid the keyboard, and its caption and name are typed there, moving
 # between rows with Tab. Add Menu makes the menu bar, a double click on it opens Menu
 # Properties, where a separator, a submenu and a command with its handler and accelerator are
 # added from the keyboard (Shift+F10, F2, Tab). Ctrl+S; the saved .win file is the template
@@ -50,11 +50,13 @@ grid=$(timeout 10 xdotool search --sync --onlyvisible --name '^Properties$' | he
 sleep 0.5
 e2e_screenshot properties-grid
 
-# A click on the grid's caption gives it the keyboard, on its first row: Caption.
-xdotool mousemove --window "$grid" 80 10 click 1
+# Properties from the button's menu (Shift+F10) gives the grid the keyboard, on its first
+# row: Caption.
+e2e_key shift+F10
 sleep 0.3
-xdotool windowfocus --sync "$grid" 2>/dev/null || true
-sleep 0.3
+xdotool key Down Return
+sleep 0.5
+[ "$(xdotool getwindowfocus 2>/dev/null)" = "$grid" ] || xdotool windowfocus --sync "$grid" 2>/dev/null || true
 xdotool key shift+Home
 xdotool type --delay 30 '&Save'
 xdotool key Return
