@@ -12,7 +12,7 @@ bool KVBitmapEditor::create(DocumentRecord* record, HWND parentWindow, int x, in
   return true;
 }
 
-INT_PTR KVBitmapEditor::dialogProc(HWND, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR KVBitmapEditor::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       onInitDialog();
@@ -25,6 +25,13 @@ INT_PTR KVBitmapEditor::dialogProc(HWND, UINT message, WPARAM, LPARAM lParam) {
     }
     case WM_PAINT:
       onPaint();
+      return 1;
+    case WM_SETFOCUS:
+      return 1;  // the view itself keeps the focus for the scrolling keys; the picture takes none
+    case WM_KEYDOWN:
+      return onKey(static_cast<UINT>(wParam)) ? 1 : 0;
+    case WM_MOUSEWHEEL:
+      scrollBy(SB_VERT, GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? SB_LINEUP : SB_LINEDOWN, 3);
       return 1;
     default:
       return 0;
@@ -82,4 +89,25 @@ void KVBitmapEditor::onPaint() {
   SetBkMode(paint.get(), TRANSPARENT);
   SetTextColor(paint.get(), GetSysColor(COLOR_GRAYTEXT));
   DrawTextW(paint.get(), text.c_str(), -1, &client, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+}
+
+// The picture scrolls from the keyboard as with the bars: arrows by lines, Page Up and Page
+// Down by pages, Home and End to the top and the bottom (with Ctrl, to the left and right).
+bool KVBitmapEditor::onKey(UINT key) {
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  switch (key) {
+    case VK_UP: scrollBy(SB_VERT, SB_LINEUP, 1); return true;
+    case VK_DOWN: scrollBy(SB_VERT, SB_LINEDOWN, 1); return true;
+    case VK_LEFT: scrollBy(SB_HORZ, SB_LINEUP, 1); return true;
+    case VK_RIGHT: scrollBy(SB_HORZ, SB_LINEDOWN, 1); return true;
+    case VK_PRIOR: scrollBy(SB_VERT, SB_PAGEUP, 1); return true;
+    case VK_NEXT: scrollBy(SB_VERT, SB_PAGEDOWN, 1); return true;
+    case VK_HOME: scrollBy(control ? SB_HORZ : SB_VERT, SB_TOP, 1); return true;
+    case VK_END: scrollBy(control ? SB_HORZ : SB_VERT, SB_BOTTOM, 1); return true;
+    default: return false;
+  }
+}
+
+void KVBitmapEditor::scrollBy(int bar, int request, int times) {
+  for (int i = 0; i < times; ++i) SendMessageW(window, bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL, request, 0);
 }

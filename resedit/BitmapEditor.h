@@ -29,6 +29,8 @@ private:
   void showPicture(const std::string& path);
   void onDrawItem(const DRAWITEMSTRUCT& draw);
   void onPaint();
+  bool onKey(UINT key);
+  void scrollBy(int bar, int request, int times);
 
   kvwin::ImageList imageList;
   HWND picture = nullptr;

@@ -216,8 +216,14 @@ TEST_F(BitmapViewerTest, APictureLargerThanTheViewScrolls) {
   info.fMask = SIF_ALL;
   ASSERT_TRUE(GetScrollInfo(viewer->editorWindow, SB_HORZ, &info));
   EXPECT_EQ(info.nMax + 1, 3000 + viewer->scale(20));
+  // The keyboard scrolls as the bars do: End to the bottom, Ctrl+End to the right.
+  EXPECT_EQ(GetFocus(), viewer->editorWindow);
+  SendMessageW(viewer->editorWindow, WM_KEYDOWN, VK_NEXT, 0);
+  info.fMask = SIF_POS;
+  ASSERT_TRUE(GetScrollInfo(viewer->editorWindow, SB_VERT, &info));
+  EXPECT_GT(info.nPos, 0) << "Page Down";
+  SendMessageW(viewer->editorWindow, WM_KEYDOWN, VK_END, 0);
   SendMessageW(viewer->editorWindow, WM_HSCROLL, SB_BOTTOM, 0);
-  SendMessageW(viewer->editorWindow, WM_VSCROLL, SB_BOTTOM, 0);
   RECT client = {};
   GetClientRect(viewer->editorWindow, &client);
   RECT picture = {};
