@@ -1,8 +1,18 @@
-// The arrow keys on the design surface: a control moves by one pixel, or with Shift grows and
-// shrinks; the window itself only grows and shrinks, with Shift.
+// The keyboard on the design surface: the arrow keys move a control by one pixel, or with
+// Shift grow and shrink it; the window itself only grows and shrinks, with Shift. Tab walks
+// the selection through the controls; Escape drops a drag or leaves Set Tab Order.
 #include "designer/WindowEditor.h"
 
 bool KVWindowEditor::onKeyDown(WPARAM key) {
+  if (key == VK_TAB) {
+    selectByTab(GetKeyState(VK_SHIFT) < 0);
+    return true;
+  }
+  if (key == VK_ESCAPE) {
+    if (dragging) cancelDrag();
+    if (tabOrderMode) endTabOrder();
+    return true;
+  }
   if (key != VK_LEFT && key != VK_RIGHT && key != VK_UP && key != VK_DOWN) return false;
   if (!selected || tabOrderMode || dragging || !design.window) return true;
   // The key's state as the message was sent, rather than a flag that a key-up delivered to
@@ -14,6 +24,17 @@ bool KVWindowEditor::onKeyDown(WPARAM key) {
   }
   moveControlByKey(*selected, key, shift);
   return true;
+}
+
+// Tab selects the controls one after another in tab order, and then the window again;
+// Shift+Tab goes the other way. The keyboard alone can so reach every control.
+void KVWindowEditor::selectByTab(bool backwards) {
+  if (tabOrderMode || dragging || !selected) return;
+  const auto count = static_cast<std::ptrdiff_t>(model.controls.size());
+  // Positions: -1 the window, 0 to count - 1 the controls.
+  std::ptrdiff_t at = selected == &model.window ? -1 : selected - model.controls.data();
+  at = backwards ? (at < 0 ? count - 1 : at - 1) : (at + 1 >= count ? -1 : at + 1);
+  select(at < 0 ? &model.window : &model.controls[static_cast<std::size_t>(at)]);
 }
 
 void KVWindowEditor::moveControlByKey(KVControlRecord& control, WPARAM key, bool shift) {

@@ -182,6 +182,7 @@ private:
 
   // Keyboard (DesignKeyboard.cpp)
   bool onKeyDown(WPARAM key);
+  void selectByTab(bool backwards);
   void moveControlByKey(KVControlRecord& control, WPARAM key, bool shift);
   void resizeWindowByKey(WPARAM key);
 

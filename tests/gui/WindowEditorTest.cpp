@@ -390,6 +390,14 @@ TEST_F(WindowEditorTest, ArrowKeysMoveAndResizeControlsAndOnlyResizeTheWindow) {
   EXPECT_EQ(rect.bottom - rect.top, 24);
   EXPECT_EQ(editor.modified, 1);
 
+  // Tab walks the selection through the controls in tab order and back to the window.
+  Key(editor, VK_TAB);
+  EXPECT_EQ(editor.selection(), &Named(editor, "cancelButton"));
+  Key(editor, VK_TAB);
+  EXPECT_EQ(editor.selection(), &editor.model.window);
+  Key(editor, VK_TAB, true);
+  EXPECT_EQ(editor.selection(), &Named(editor, "cancelButton"));
+
   editor.select(&editor.model.window);
   Key(editor, VK_RIGHT);
   EXPECT_EQ(editor.model.window.width, 400);
