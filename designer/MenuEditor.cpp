@@ -65,6 +65,9 @@ void KVMenuEditor::onInitDialog() {
   TreeView_Expand(tree, rootNode, TVE_EXPAND);
   syncImage(rootNode);
   selectNode(rootNode);
+  RECT outer = {};
+  GetWindowRect(window, &outer);
+  minimumSize = {outer.right - outer.left, outer.bottom - outer.top};
   centerOnParent();
   SetFocus(tree);
 }
@@ -130,6 +133,29 @@ void KVMenuEditor::contextMenuAtSelection() {
   POINT at = {area.left, area.bottom};
   ClientToScreen(tree, &at);
   showContextMenu(node, at);
+}
+
+// The dialog can be made larger: the tree takes the room, the fields keep to the right edge
+// and the buttons to the bottom-right corner.
+void KVMenuEditor::layout() {
+  if (!tree) return;
+  RECT client = {};
+  GetClientRect(window, &client);
+  const int right = client.right - scale(182);
+  const auto place = [&](HWND control, int x, int y, int width, int height) {
+    SetWindowPos(control, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  place(tree, scale(10), scale(10), right - scale(18), client.bottom - scale(20));
+  place(functionLabel, right, scale(10), scale(75), scale(20));
+  place(functionEdit, right, scale(27), scale(172), scale(20));
+  place(acceleratorLabel, right, scale(59), scale(75), scale(20));
+  place(acceleratorCombo, right, scale(76), scale(172), scale(220));  // the height its list drops to
+  place(controlCheck, right, scale(106), scale(60), scale(20));
+  place(shiftCheck, right + scale(68), scale(106), scale(50), scale(20));
+  place(altCheck, right + scale(126), scale(106), scale(33), scale(20));
+  place(reasonText, right, scale(136), scale(172), scale(80));
+  place(GetDlgItem(window, IDOK), client.right - scale(162), client.bottom - scale(34), scale(75), scale(25));
+  place(GetDlgItem(window, IDCANCEL), client.right - scale(84), client.bottom - scale(34), scale(75), scale(25));
 }
 
 void KVMenuEditor::fillAccelerators() {
@@ -591,6 +617,16 @@ INT_PTR KVMenuEditor::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM lPara
       return TRUE;
     case WM_NOTIFY:
       SetWindowLongPtrW(window, DWLP_MSGRESULT, onNotify(*reinterpret_cast<const NMHDR*>(lParam)));
+      return TRUE;
+    case WM_SIZE:
+      layout();
+      return TRUE;
+    case WM_GETMINMAXINFO:
+      if (minimumSize.cx > 0) {
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMinTrackSize.x = minimumSize.cx;
+        limits->ptMinTrackSize.y = minimumSize.cy;
+      }
       return TRUE;
     case WM_MOUSEMOVE:
       dragMove({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});

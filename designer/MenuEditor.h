@@ -60,6 +60,7 @@ public:
 private:
   void onInitDialog();
   void createControls();
+  void layout();
   void fillAccelerators();
   void createImages();
   HTREEITEM insertNode(HTREEITEM parent, HTREEITEM after, KVMenuItem* item);
@@ -105,4 +106,5 @@ private:
   bool dragging = false;
   HTREEITEM draggedNode = nullptr;
   POINT dragStart = {};
+  SIZE minimumSize = {};
 };

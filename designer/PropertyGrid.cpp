@@ -347,6 +347,14 @@ INT_PTR KVPropertyGrid::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM lPa
     case WM_DRAWITEM:
       drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
+    case WM_MOUSEWHEEL: {
+      // Three lines a notch, as the system's list controls scroll.
+      const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
+      for (int i = 0; i < 3 * (notches < 0 ? -notches : notches); ++i) {
+        SendMessageW(window, WM_VSCROLL, notches > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+      }
+      return TRUE;
+    }
     case WM_VSCROLL:
     case WM_HSCROLL:
       // The editors moved with the content; the drop-down list closes rather than float.

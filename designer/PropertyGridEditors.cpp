@@ -220,8 +220,12 @@ void KVPropertyGrid::toggleList() {
   GetWindowRect(choiceButtonWindow, &button);
   MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&button), 2);
   const int height = static_cast<int>(row->choices.size()) * rowHeight + 2;
-  SetWindowPos(choiceListWindow, HWND_TOP, button.right - valueWidth, button.bottom, valueWidth, height,
-               SWP_SHOWWINDOW);
+  // Under the button, or above it when the grid has no room below.
+  RECT client = {};
+  GetClientRect(window, &client);
+  const int top = button.bottom + height > client.bottom && button.top - height >= 0 ? button.top - height
+                                                                                    : button.bottom;
+  SetWindowPos(choiceListWindow, HWND_TOP, button.right - valueWidth, top, valueWidth, height, SWP_SHOWWINDOW);
   suppressCommit = true;
   SetFocus(choiceListWindow);
   suppressCommit = false;

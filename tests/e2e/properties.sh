@@ -69,6 +69,9 @@ xdotool type --delay 30 'saveButton'
 xdotool type --delay 30 '"'
 sleep 0.3
 e2e_screenshot properties-refused
+# Delete in the field deletes a character there, not the control being edited.
+xdotool type --delay 30 'x'
+xdotool key Left Delete
 xdotool key Return
 sleep 0.3
 e2e_screenshot properties-edited

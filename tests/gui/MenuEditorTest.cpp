@@ -290,4 +290,36 @@ TEST_F(MenuEditorTest, DraggingANodeOntoAnotherSubmenusItemMovesItThere) {
   EXPECT_EQ("&File{&Open=onOpen#100^1O,&Copy=onCopy#101,E&xit=onExit#102,&Edit{-}}", Describe(menu));
 }
 
+TEST_F(MenuEditorTest, LabelsTheFileCannotHoldAreRefusedAndTheTreeTakesTheRoomOfALargerDialog) {
+  run([&](KVMenuEditor& editor) {
+    const HWND tree = editor.treeView();
+    const HTREEITEM open = Find(tree, editor.root(), "&Open");
+    TreeView_SelectItem(tree, open);
+    TreeKey(editor, VK_F2);
+    const HWND label = TreeView_GetEditControl(tree);
+    ASSERT_NE(nullptr, label);
+    SetWindowTextW(label, L"Op\"en");
+    Button(editor, IDOK);
+    EXPECT_EQ("&Open", Label(tree, open));
+    wchar_t reason[256] = {};
+    GetDlgItemTextW(editor.window, KVMenuEditor::kReasonId, reason, 256);
+    EXPECT_NE(std::wstring::npos, std::wstring(reason).find(L"double quote")) << kvtext::WideToUtf8(reason);
+
+    RECT before = {}, treeBefore = {}, okBefore = {};
+    GetWindowRect(editor.window, &before);
+    GetWindowRect(tree, &treeBefore);
+    GetWindowRect(GetDlgItem(editor.window, IDOK), &okBefore);
+    SetWindowPos(editor.window, nullptr, 0, 0, before.right - before.left + 200, before.bottom - before.top + 100,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    RECT treeAfter = {}, okAfter = {};
+    GetWindowRect(tree, &treeAfter);
+    GetWindowRect(GetDlgItem(editor.window, IDOK), &okAfter);
+    EXPECT_EQ(treeBefore.right - treeBefore.left + 200, treeAfter.right - treeAfter.left);
+    EXPECT_EQ(treeBefore.bottom - treeBefore.top + 100, treeAfter.bottom - treeAfter.top);
+    EXPECT_EQ(okBefore.left + 200, okAfter.left);
+    EXPECT_EQ(okBefore.top + 100, okAfter.top);
+    Button(editor, IDCANCEL);
+  });
+}
+
 }  // namespace
