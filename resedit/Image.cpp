@@ -112,13 +112,18 @@ bool ZKImage::transform(kvimage::Orientation orientation) {
         FAILED(targetLock->GetDataPointer(&targetBytes, &targetPixels)) || !targetPixels) {
       return false;
     }
-    // The turned pixels are written densely; a padded target takes them row by row.
-    std::vector<std::uint8_t> dense(static_cast<std::size_t>(width) * height * 4);
-    kvimage::OrientPixels(sourcePixels, width, height, stride, orientation, dense.data());
     const std::size_t rowBytes = static_cast<std::size_t>(targetWidth) * 4;
     if (static_cast<UINT64>(targetStride) * (targetHeight - 1) + rowBytes > targetBytes) return false;
-    for (UINT row = 0; row < targetHeight; ++row) {
-      std::memcpy(targetPixels + static_cast<std::size_t>(row) * targetStride, dense.data() + row * rowBytes, rowBytes);
+    if (targetStride == rowBytes) {
+      kvimage::OrientPixels(sourcePixels, width, height, stride, orientation, targetPixels);
+    } else {
+      // The turned pixels come densely; a padded target takes them row by row.
+      std::vector<std::uint8_t> dense(static_cast<std::size_t>(width) * height * 4);
+      kvimage::OrientPixels(sourcePixels, width, height, stride, orientation, dense.data());
+      for (UINT row = 0; row < targetHeight; ++row) {
+        std::memcpy(targetPixels + static_cast<std::size_t>(row) * targetStride, dense.data() + row * rowBytes,
+                    rowBytes);
+      }
     }
   }
   sourceLock.reset();
