@@ -12,6 +12,9 @@ namespace {
 
 constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;  // 0x54000000 with WS_TABSTOP off
 constexpr DWORD kDesignStyle = WS_CHILD | WS_DISABLED;                  // 0x48000000
+// Bits that would take a preview out of the surface: a child cannot also be a pop-up, nor be
+// minimized or maximized. The model keeps them; only the preview goes without.
+constexpr DWORD kNotOnSurface = WS_POPUP | WS_MINIMIZE | WS_MAXIMIZE;
 
 struct KindClass {
   const char* kind;
@@ -41,6 +44,10 @@ HTREEITEM AddTreeItem(HWND tree, HTREEITEM parentItem, const wchar_t* text) {
 }
 
 }  // namespace
+
+DWORD KVWindowEditor::DesignWindowStyle(const KVControlRecord& window) {
+  return (static_cast<DWORD>(window.style) & ~kNotOnSurface) | kDesignStyle;
+}
 
 HFONT KVWindowEditor::makeFont(const std::string& fontData) {
   const auto made = madeFonts.find(fontData);
@@ -78,8 +85,8 @@ HFONT KVWindowEditor::fontFor(const KVControlRecord& record) {
 
 RECT KVWindowEditor::outerRect(int clientWidth, int clientHeight) const {
   RECT rect = {0, 0, clientWidth, clientHeight};
-  const DWORD style = design.window ? static_cast<DWORD>(GetWindowLongPtrW(design.window, GWL_STYLE))
-                                    : static_cast<DWORD>(model.window.style) | kDesignStyle;
+  const DWORD style =
+      design.window ? static_cast<DWORD>(GetWindowLongPtrW(design.window, GWL_STYLE)) : DesignWindowStyle(model.window);
   const DWORD exStyle = design.window ? static_cast<DWORD>(GetWindowLongPtrW(design.window, GWL_EXSTYLE))
                                       : static_cast<DWORD>(model.window.exStyle);
   AdjustWindowRectEx(&rect, style, FALSE, exStyle);
@@ -99,7 +106,8 @@ void KVWindowEditor::resizeDesignWindow() {
 HWND KVWindowEditor::createControl(KVControlRecord& record, bool fromText) {
   const KindClass* kindClass = ClassOf(record.kind);
   if (!kindClass) return nullptr;
-  DWORD style = static_cast<DWORD>(record.style);
+  // Every control is a child of the designed window, whatever its style says.
+  DWORD style = (static_cast<DWORD>(record.style) & ~kNotOnSurface) | WS_CHILD;
   const bool isEdit = record.kind == "edit";
   // Buttons from a file or the clipboard wrap their caption and report focus changes.
   if (record.kind == "button" && fromText) style |= BS_MULTILINE | BS_NOTIFY;
@@ -179,14 +187,15 @@ void KVWindowEditor::applyRecord(KVControlRecord* record) {
       // A combo box takes its style only when it is made, so it is made again.
       DestroyWindow(control);
       record->platformWindow = nullptr;
-      const DWORD style = static_cast<DWORD>(record->style) | kChildStyle;
+      const DWORD style = (static_cast<DWORD>(record->style) & ~kNotOnSurface) | kChildStyle;
       control = CreateWindowExW(static_cast<DWORD>(record->exStyle), L"ComboBox", L"", style, record->x,
                                 record->y + menuOffset, record->width, record->height, design.window,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(record->id)), instance, nullptr);
       if (!control) return;
       record->platformWindow = control;
     } else {
-      SetWindowLongPtrW(control, GWL_STYLE, static_cast<LONG_PTR>(record->style));
+      SetWindowLongPtrW(control, GWL_STYLE,
+                        static_cast<LONG_PTR>((static_cast<DWORD>(record->style) & ~kNotOnSurface) | WS_CHILD));
       SetWindowLongPtrW(control, GWL_EXSTYLE, static_cast<LONG_PTR>(record->exStyle));
       if (record->kind != "edit") {
         SetWindowTextW(control, kvtext::Utf8ToWide(record->caption).c_str());
@@ -216,7 +225,7 @@ void KVWindowEditor::applyWindowRecord() {
     if (HFONT made = makeFont(record.fontData)) designFont = made;
   }
   SendMessageW(design.window, WM_SETFONT, reinterpret_cast<WPARAM>(designFont), FALSE);
-  SetWindowLongPtrW(design.window, GWL_STYLE, static_cast<LONG_PTR>(static_cast<DWORD>(record.style) | kDesignStyle));
+  SetWindowLongPtrW(design.window, GWL_STYLE, static_cast<LONG_PTR>(DesignWindowStyle(record)));
   SetWindowLongPtrW(design.window, GWL_EXSTYLE, static_cast<LONG_PTR>(record.exStyle));
   SetWindowTextW(design.window, kvtext::Utf8ToWide(record.caption).c_str());
   for (KVControlRecord& control : model.controls) {

@@ -90,8 +90,7 @@ void KVWindowEditor::load() {
   if (record.fontLabel != "Default") {
     if (HFONT made = makeFont(record.fontData)) designFont = made;
   }
-  if (!design.createModeless(static_cast<DWORD>(record.exStyle), static_cast<DWORD>(record.style) | 0x48000000, 10, 10,
-                             0, 0, window)) {
+  if (!design.createModeless(static_cast<DWORD>(record.exStyle), DesignWindowStyle(record), 10, 10, 0, 0, window)) {
     return;
   }
   SendMessageW(design.window, WM_SETFONT, reinterpret_cast<WPARAM>(designFont), FALSE);

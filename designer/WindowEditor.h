@@ -144,6 +144,8 @@ private:
   void applyWindowRecord();
   void resizeDesignWindow();
   RECT outerRect(int clientWidth, int clientHeight) const;
+  // The designed window's style on the surface: the window's own, as a disabled child.
+  static DWORD DesignWindowStyle(const KVControlRecord& window);
   HFONT makeFont(const std::string& fontData);
   KVControlRecord* recordOf(HWND handle);
   HWND handleOf(const KVControlRecord* record) const;

@@ -179,6 +179,23 @@ TEST_F(WindowEditorTest, OpensTheWindowFromRealControlsAndSavesItUnchanged) {
   EXPECT_EQ(readWin("Main.win"), kvcommands::MainWindowTemplate());
 }
 
+TEST_F(WindowEditorTest, PopUpAndTopLevelStylesStayOnTheSurfaceAndInTheFile) {
+  // A pop-up window, and a control whose style lacks WS_CHILD.
+  const std::string text =
+      "1\r\n-1865940992 0\r\nPopup\r\n200 100\r\n\r\n\r\n\r\nDefault\r\n\r\n"
+      "text 268435456 0 0 100 5 5 50 20 \"label\" \"Hi\" \"\" \"Default\" \"\"\r\n";
+  writeWin("Order.win", text);
+  KVWindowEditor& editor = open("Order.win");
+  const HWND design = editor.designWindowHandle();
+  EXPECT_EQ(GetParent(design), editor.editorWindow);
+  EXPECT_EQ(GetWindowLongPtrW(design, GWL_STYLE) & (WS_POPUP | WS_CHILD), WS_CHILD);
+  const HWND label = Handle(Named(editor, "label"));
+  EXPECT_EQ(GetParent(label), design);
+  EXPECT_TRUE(GetWindowLongPtrW(label, GWL_STYLE) & WS_CHILD);
+  ASSERT_TRUE(editor.save());
+  EXPECT_EQ(readWin("Order.win"), text);
+}
+
 TEST_F(WindowEditorTest, AMalformedFileOpensNothingAndSaysWhere) {
   kvtest::DialogAnswer failure(L"KelVox Studio", L"", IDOK);
   kvtest::AnswerInOrder({&failure});
