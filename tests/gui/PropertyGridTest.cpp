@@ -6,10 +6,16 @@
 #include <functional>
 #include <string>
 
+#include "app/commands/ProjectTemplates.h"
+#include "app/frame/FrameWindow.h"
 #include "common/Text.h"
 #include "designer/LogFont.h"
 #include "designer/PropertyGrid.h"
 #include "designer/WinFile.h"
+#include "designer/WindowEditor.h"
+#include "platform/Platform.h"
+#include "resources/ResourceIds.h"
+#include "tests/common/TempFolder.h"
 #include "tests/gui/Pump.h"
 
 namespace {
@@ -58,8 +64,19 @@ std::function<void(HWND)>& FontAnswer() {
   return answer;
 }
 
-void AnswerFontDialog(int button) {
-  FontAnswer() = [button](HWND dialog) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); };
+// size: the point size typed into the dialog's size box first; 0 leaves it as it is.
+void AnswerFontDialog(int button, int size = 0) {
+  FontAnswer() = [button, size](HWND dialog) {
+    if (size > 0) {
+      // The size box (cmb3): its entry chosen as a click in its list does.
+      const HWND sizes = GetDlgItem(dialog, 0x472);
+      const LRESULT index = SendMessageW(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(std::to_wstring(size).c_str()));
+      SendMessageW(sizes, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x472, CBN_SELCHANGE), reinterpret_cast<LPARAM>(sizes));
+    }
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  };
   SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
     const HWND dialog = FindWindowW(L"#32770", L"Font");
     if (!dialog || !IsWindowVisible(dialog)) return;
@@ -334,6 +351,114 @@ TEST_F(PropertyGridTest, TheFontRowStoresTheChosenFontOrKeepsItOnCancel) {
   choose("Default");
   EXPECT_EQ("Default", text.fontLabel);
   EXPECT_EQ("", text.fontData);
+}
+
+// The grid with the window designer behind it: committed values reach the designed window.
+class PropertyGridInDesignerTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const std::string sep(1, kvplatform::kPathSeparator);
+    const std::string folder = root / "Demo" + sep;
+    for (const char* sub : {"", "Source Files", "Dialog Windows", "External Libraries", "Resources"}) {
+      kvplatform::CreateFolder(folder + sub);
+    }
+    kvplatform::CreateFolder(root / "Documents");
+    kvtest::TempFolder::Write(folder + "Dialog Windows" + sep + "Main.win",
+                              kvcommands::MainWindowTemplate() +
+                                  "combo 1411448835 0 0 400 20 20 100 20 \"pick\" \"\" \"\" \"Default\" \"\"\r\n");
+    const std::string project = folder + "Demo.kvproj";
+    kvtest::TempFolder::Write(project,
+                              "<Project><Name>Demo</Name><ExeName>Demo.exe</ExeName><Engine>1</Engine><Icon/>"
+                              "<SourceFiles/><WindowFiles><Name>Main.win</Name></WindowFiles></Project>");
+    frame = std::make_unique<KVFrameWindow>(root.Path() + "Documents");
+    ASSERT_NE(frame->create("KelVox Studio", IDI_KELVOX_STUDIO, IDR_MAIN_MENU), nullptr);
+    ShowWindow(frame->window, SW_SHOW);
+    ASSERT_TRUE(frame->openProject(project));
+    for (const auto& record : frame->documents()) {
+      if (record->item->fileName == "Main.win") frame->openDocument(record.get(), -1, -1);
+    }
+    Pump();
+    for (const auto& record : frame->documents()) {
+      if (auto* designer = dynamic_cast<KVWindowEditor*>(record->editor.get())) editor = designer;
+    }
+    ASSERT_NE(nullptr, editor);
+  }
+  void TearDown() override {
+    if (editor) editor->modified = 0;
+    if (frame && IsWindow(frame->window)) DestroyWindow(frame->window);
+    frame.reset();
+    Pump();
+  }
+  KVControlRecord& named(const std::string& name) {
+    for (KVControlRecord& control : editor->model.controls) {
+      if (control.name == name) return control;
+    }
+    throw std::runtime_error("no control " + name);
+  }
+  // Properties from the selection's menu: the grid shows it and takes the keyboard.
+  KVPropertyGrid& properties(KVControlRecord& record) {
+    editor->select(&record);
+    editor->runCommand(KVWindowEditor::kProperties, {1, 1});
+    Pump();
+    return editor->propertyGrid();
+  }
+
+  kvtest::TempFolder root;
+  std::unique_ptr<KVFrameWindow> frame;
+  KVWindowEditor* editor = nullptr;
+};
+
+TEST_F(PropertyGridInDesignerTest, CommittedValuesReachTheDesignedWindow) {
+  KVControlRecord& ok = named("okButton");
+  KVPropertyGrid& grid = properties(ok);
+  ASSERT_TRUE(grid.visible);
+  EXPECT_EQ(editor, grid.currentDesigner);
+  EXPECT_EQ("Appearance/Caption", grid.selectedLabel()) << "Properties starts on the first row";
+  EXPECT_EQ(grid.editBox(), GetFocus());
+  Type(grid.editBox(), "&Go");
+  Key(grid.editBox(), VK_RETURN);
+  EXPECT_EQ("&Go", ok.caption);
+  EXPECT_EQ("&Go", Text(static_cast<HWND>(ok.platformWindow)));
+  EXPECT_TRUE(editor->modified);
+
+  ASSERT_TRUE(grid.selectRow("Appearance", "X"));
+  Type(grid.editBox(), "30");
+  Key(grid.editBox(), VK_TAB);
+  RECT at = {};
+  GetWindowRect(static_cast<HWND>(ok.platformWindow), &at);
+  MapWindowPoints(nullptr, editor->designWindowHandle(), reinterpret_cast<POINT*>(&at), 2);
+  EXPECT_EQ(30, at.left);
+
+  // The window's caption is the designed window's title.
+  KVPropertyGrid& windowGrid = properties(editor->model.window);
+  ASSERT_NE(nullptr, windowGrid.findRow("Programming", "onInit"));
+  ASSERT_TRUE(windowGrid.selectRow("Appearance", "Caption"));
+  Type(windowGrid.editBox(), "Order Entry");
+  Key(windowGrid.editBox(), VK_RETURN);
+  EXPECT_EQ("Order Entry", Text(editor->designWindowHandle()));
+}
+
+TEST_F(PropertyGridInDesignerTest, AComboBoxsGreyHeightFollowsItsFont) {
+  KVControlRecord& combo = named("pick");
+  KVPropertyGrid& grid = properties(combo);
+  const KVPropertyRow* height = grid.findRow("Appearance", "Height");
+  ASSERT_NE(nullptr, height);
+  EXPECT_FALSE(height->enabled);
+  const int before = combo.height;
+  EXPECT_EQ(std::to_string(before), height->value);
+
+  ASSERT_TRUE(grid.selectRow("Appearance", "Font"));
+  AnswerFontDialog(IDOK, 36);
+  Key(grid.choiceButton(), VK_F4);
+  SendMessageW(grid.choiceList(), LB_SETCURSEL, 1, 0);
+  Key(grid.choiceList(), VK_RETURN);
+  KVControlRecord& after = named("pick");  // the combo box is made again; its record stays
+  EXPECT_EQ("(36)", after.fontLabel.substr(after.fontLabel.size() - 4));
+  EXPECT_GT(after.height, before);
+  EXPECT_EQ(std::to_string(after.height), grid.findRow("Appearance", "Height")->value);
+  RECT client = {};
+  GetClientRect(static_cast<HWND>(after.platformWindow), &client);
+  EXPECT_EQ(after.height, client.bottom);
 }
 
 }  // namespace
