@@ -138,10 +138,13 @@ kv_wine_prefix() {
   # find in Debian's font folder.
   cp /usr/share/wine/fonts/*.ttf "$KV_WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   "${run[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || return 1
-  # The source editor asks for Consolas, which only Windows ships; without a stand-in Wine
-  # falls back to a proportional face and code loses its columns.
-  "${run[@]}" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Consolas /t REG_SZ /d 'DejaVu Sans Mono' /f \
-    >/dev/null 2>&1 || return 1
+  # The source editor asks for Consolas and the credits for Courier New, which only Windows
+  # ships; without a stand-in Wine falls back to a proportional face and text loses its columns.
+  local face
+  for face in Consolas 'Courier New'; do
+    "${run[@]}" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d 'DejaVu Sans Mono' /f \
+      >/dev/null 2>&1 || return 1
+  done
   # A crashing program prints its backtrace and ends instead of waiting for a dialog no one
   # will answer.
   "${run[@]}" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || return 1

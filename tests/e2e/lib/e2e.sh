@@ -39,8 +39,16 @@ e2e_start() {
   local title=${1:-KelVox Studio}
   "$E2E_ROOT/tools/wine-run" "$E2E_EXE" &
   E2E_PID=$!
-  E2E_WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "^${title}\$" | head -n 1) ||
-    e2e_fail "no window titled '$title' appeared"
+  # Polled rather than searched with --sync: a window that goes away during the search (the
+  # previous run's, or a splash of Wine's) ends a synchronous search with an X error.
+  local i
+  E2E_WINDOW=
+  for i in $(seq 300); do
+    E2E_WINDOW=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1) || true
+    [ -n "$E2E_WINDOW" ] && break
+    sleep 0.1
+  done
+  [ -n "$E2E_WINDOW" ] || e2e_fail "no window titled '$title' appeared"
   sleep 0.5
 }
 
