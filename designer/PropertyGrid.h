@@ -157,6 +157,7 @@ private:
   int panelWidth = 0;
   int valueWidth = 0;
   int listHeight = 0;
+  int textHeight = 0;  // of the framework font, for lining the text box up with the cells
   bool firstShow = true;
   // Set while the grid moves the focus between its own editors, so that the focus-loss
   // notice that follows commits nothing.

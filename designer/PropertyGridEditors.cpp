@@ -39,6 +39,12 @@ void KVPropertyGrid::createEditors() {
                       reinterpret_cast<DWORD_PTR>(this));
   }
   SendMessageW(choiceButtonWindow, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), scale(12));
+  {
+    const kvwin::WindowDc dc(editBoxWindow);
+    const kvwin::Selection text(dc.get(), font);
+    TEXTMETRICW metrics = {};
+    if (GetTextMetricsW(dc.get(), &metrics)) textHeight = metrics.tmHeight;
+  }
   SendMessageW(choiceListWindow, LB_SETITEMHEIGHT, 0, rowHeight);
 
   refusalTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_BALLOON,
@@ -128,8 +134,10 @@ void KVPropertyGrid::placeEditors() {
   if (!editing) return;
   RECT area = rowRect(*editing.group, editing.row);
   MapWindowPoints(editing.group->panel, window, reinterpret_cast<POINT*>(&area), 2);
-  SetWindowPos(editBoxWindow, nullptr, area.left + nameColumnWidth + 2, area.top, valueWidth - 1, rowHeight - 1,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  // The box's text sits on the same line as the value drawn in the cell.
+  const int drop = textHeight > 0 && textHeight < rowHeight ? (rowHeight - textHeight) / 2 : 0;
+  SetWindowPos(editBoxWindow, nullptr, area.left + nameColumnWidth + 2, area.top + drop, valueWidth - 1,
+               rowHeight - 1 - drop, SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowPos(choiceButtonWindow, nullptr, area.left + panelWidth - scale(17), area.top - 1, scale(17), scale(15),
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
