@@ -168,11 +168,28 @@ TEST_F(PropertyGridTest, GroupsAndRowsAreLaidOutAtTheSystemDpi) {
   EXPECT_LE(box.bottom, panelRect.top + 3 * (rowHeight + 1) - 1) << "the box stays inside its row";
   EXPECT_EQ("20", Text(grid.editBox()));
 
-  // Collapsing a group pulls the next one up by its panel.
-  grid.toggleGroup(*groups[0]);
-  Pump();
+  // The mouse: a click on a row selects it; on a choice row's button it drops the list.
+  const auto click = [](HWND target, UINT message, int x, int y) {
+    SendMessageW(target, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
+    Pump();
+  };
+  click(groups[0]->panel, WM_LBUTTONDOWN, 20, 5 * (rowHeight + 1) + rowHeight / 2);
+  EXPECT_EQ("Appearance/Border", grid.selectedLabel());
+  ASSERT_TRUE(IsWindowVisible(grid.choiceButton()));
+  click(grid.choiceButton(), WM_LBUTTONDOWN, 5, 5);
+  ASSERT_TRUE(IsWindowVisible(grid.choiceList()));
+  SendMessageW(grid.choiceList(), LB_SETCURSEL, 0, 0);  // "True"
+  click(grid.choiceList(), WM_LBUTTONUP, 5, 5);
+  EXPECT_FALSE(IsWindowVisible(grid.choiceList()));
+  EXPECT_EQ(0x00800000, button.style & 0x00800000);
+
+  // Collapsing a group (a click on its box) pulls the next one up by its panel.
+  click(groups[0]->header, WM_LBUTTONDOWN, scale(6), scale(9));
+  EXPECT_FALSE(groups[0]->expanded);
   EXPECT_FALSE(IsWindowVisible(groups[0]->panel));
   EXPECT_EQ(1 + rowHeight + 2, Rect(grid.window, groups[1]->header).top);
+  click(groups[0]->header, WM_LBUTTONDBLCLK, scale(30), scale(9));  // or a double click on its name
+  EXPECT_TRUE(groups[0]->expanded);
 }
 
 TEST_F(PropertyGridTest, EnterFocusLossAndEscapeFollowTheCommitRules) {
