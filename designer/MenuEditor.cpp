@@ -392,6 +392,11 @@ void KVMenuEditor::onOk() {
 }
 
 void KVMenuEditor::onCancel() {
+  // Escape during a drag ends the drag only.
+  if (dragging) {
+    endDrag({}, false);
+    return;
+  }
   if (TreeView_GetEditControl(tree)) {
     TreeView_EndEditLabelNow(tree, TRUE);
     return;

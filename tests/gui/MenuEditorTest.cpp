@@ -279,6 +279,17 @@ TEST_F(MenuEditorTest, DraggingANodeOntoAnotherSubmenusItemMovesItThere) {
     EXPECT_NE(editor.window, GetCapture());
     EXPECT_EQ("&Copy", Label(tree, TreeView_GetSelection(tree)));
 
+    // Escape during a drag drops nothing and leaves the dialog open.
+    const HTREEITEM open = Find(tree, editor.root(), "&Open");
+    drag.itemNew.hItem = open;
+    drag.ptDrag = centre(open);
+    SendMessageW(editor.window, WM_NOTIFY, KVMenuEditor::kTreeId, reinterpret_cast<LPARAM>(&drag));
+    Button(editor, IDCANCEL);
+    EXPECT_TRUE(IsWindowVisible(editor.window));
+    EXPECT_NE(editor.window, GetCapture());
+    SendMessageW(editor.window, WM_LBUTTONUP, 0, MAKELPARAM(target.x, target.y));
+    EXPECT_EQ(open, Find(tree, editor.root(), "&Open"));
+
     // A submenu cannot go inside itself; the root is never dragged.
     const HTREEITEM file = Find(tree, editor.root(), "&File");
     EXPECT_FALSE(editor.dropNode(file, Find(tree, editor.root(), "&Open"), true));
