@@ -210,6 +210,10 @@ TEST_F(PropertyGridTest, EnterFocusLossAndEscapeFollowTheCommitRules) {
   Type(grid.editBox(), "Discarded");
   Key(grid.editBox(), VK_ESCAPE);
   EXPECT_EQ("&Save", Text(grid.editBox()));
+  // A second Escape gives the keyboard back to the window behind the grid.
+  SetActiveWindow(grid.window);
+  Key(grid.editBox(), VK_ESCAPE);
+  EXPECT_EQ(owner, GetActiveWindow());
   SetFocus(other);
   Pump();
   EXPECT_EQ("&Save", button.caption);
