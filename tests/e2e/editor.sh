@@ -11,10 +11,7 @@ main=$E2E_DOCUMENTS/KelVox\ Studio/Projects/Demo/Source\ Files/main.js
 project=$E2E_DOCUMENTS/KelVox\ Studio/Projects/Demo/Demo.kvproj
 
 e2e_start
-e2e_key ctrl+n
-e2e_answer_prompt 'Project Name' 'Demo'
-timeout 10 xdotool search --sync --onlyvisible --name '^KelVox Studio - Demo$' >/dev/null || e2e_fail "the new project did not open"
-sleep 0.5
+e2e_new_project Demo
 template=$(mktemp)
 cp "$main" "$template"
 e2e_screenshot editor-open

@@ -13,10 +13,7 @@ demo=$E2E_DOCUMENTS/KelVox\ Studio/Projects/Demo
 project=$demo/Demo.kvproj
 
 e2e_start
-e2e_key ctrl+n
-e2e_answer_prompt 'Project Name' 'Demo'
-timeout 10 xdotool search --sync --onlyvisible --name '^KelVox Studio - Demo$' >/dev/null || e2e_fail "the new project did not open"
-sleep 0.5
+e2e_new_project Demo
 e2e_screenshot project-tree-new
 
 # Rows of the tree, 16 pixels high at 96 DPI, counted from the project's row; a label's

@@ -13,10 +13,7 @@ e2e_fresh_documents
 win=$E2E_DOCUMENTS/KelVox\ Studio/Projects/Demo/Dialog\ Windows/mainWin.win
 
 e2e_start
-e2e_key ctrl+n
-e2e_answer_prompt 'Project Name' 'Demo'
-timeout 10 xdotool search --sync --onlyvisible --name '^KelVox Studio - Demo$' >/dev/null || e2e_fail "the new project did not open"
-sleep 0.5
+e2e_new_project Demo
 template=$(mktemp)
 cp "$win" "$template"
 

@@ -13,10 +13,7 @@ work=$(mktemp -d)
 trap 'rc=$?; e2e_cleanup; rm -rf "$work"; exit $rc' EXIT
 
 e2e_start
-e2e_key ctrl+n
-e2e_answer_prompt 'Project Name' 'Demo'
-timeout 10 xdotool search --sync --onlyvisible --name '^KelVox Studio - Demo$' >/dev/null || e2e_fail "the new project did not open"
-sleep 0.5
+e2e_new_project Demo
 e2e_key alt+F4
 e2e_wait_exit 0
 

@@ -34,21 +34,28 @@ e2e_fresh_documents() {
   rm -rf "$E2E_DOCUMENTS/KelVox Studio"
 }
 
+# Prints the first visible window titled $1, waiting up to $2 tenths of a second for it.
+# Polled rather than searched with --sync: a window that goes away during the search (the
+# previous run's, or a splash of Wine's) ends a synchronous search with an X error.
+e2e_wait_window() {
+  local title=$1 tries=$2 found i
+  for i in $(seq "$tries"); do
+    found=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1) || true
+    if [ -n "$found" ]; then
+      echo "$found"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
 # Starts the IDE and waits for its frame window, whose title is the argument.
 e2e_start() {
   local title=${1:-KelVox Studio}
   "$E2E_ROOT/tools/wine-run" "$E2E_EXE" &
   E2E_PID=$!
-  # Polled rather than searched with --sync: a window that goes away during the search (the
-  # previous run's, or a splash of Wine's) ends a synchronous search with an X error.
-  local i
-  E2E_WINDOW=
-  for i in $(seq 300); do
-    E2E_WINDOW=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1) || true
-    [ -n "$E2E_WINDOW" ] && break
-    sleep 0.1
-  done
-  [ -n "$E2E_WINDOW" ] || e2e_fail "no window titled '$title' appeared"
+  E2E_WINDOW=$(e2e_wait_window "$title" 300) || e2e_fail "no window titled '$title' appeared"
   sleep 0.5
 }
 
@@ -111,4 +118,12 @@ e2e_wait_exit() {
   wait "$E2E_PID" || code=$?
   E2E_PID=
   [ "$code" = "$1" ] || e2e_fail "the IDE ended with exit code $code, expected $1"
+}
+
+# Ctrl+N in the started IDE, the name answered, and the frame showing the new project.
+e2e_new_project() {
+  e2e_key ctrl+n
+  e2e_answer_prompt 'Project Name' "$1"
+  e2e_wait_window "KelVox Studio - $1" 100 >/dev/null || e2e_fail "the new project $1 did not open"
+  sleep 0.5
 }
