@@ -79,8 +79,10 @@ void KVWindowEditor::eraseHandles() {
   RedrawWindow(window, nullptr, ring.get(), RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
+// Only the shown designer draws and reports its selection: the frame sizes hidden editors too
+// (when the output pane opens), and the status bar belongs to the document in front.
 void KVWindowEditor::redrawSelection() {
-  if (!selected || tabOrderMode) return;
+  if (!selected || tabOrderMode || !IsWindowVisible(window)) return;
   drawHandles(*selected);
   refreshStatus();
 }

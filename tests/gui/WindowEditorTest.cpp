@@ -386,6 +386,26 @@ TEST_F(WindowEditorTest, TheGridAndTheStatusBarFollowTheSelection) {
   EXPECT_FALSE(grid.visible);
 }
 
+TEST_F(WindowEditorTest, AHiddenDesignerLeavesTheStatusBarToTheDocumentInFront) {
+  open("Main.win");
+  EXPECT_EQ(Status(1), "0,0");
+  frame->openDocument(record("main.js"), -1, -1);
+  Pump();
+  EXPECT_EQ(Status(1), "Line 1");
+  // A new frame size lays out every editor, the hidden designer among them.
+  RECT outer = {};
+  GetWindowRect(frame->window, &outer);
+  SetWindowPos(frame->window, nullptr, 0, 0, outer.right - outer.left + 40, outer.bottom - outer.top - 30,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Pump();
+  EXPECT_EQ(Status(1), "Line 1");
+  EXPECT_EQ(Status(2), "Col 1");
+  // Back in front, the designer reports its selection again.
+  open("Main.win");
+  EXPECT_EQ(Status(1), "0,0");
+  EXPECT_EQ(Status(2), "400,300");
+}
+
 TEST_F(WindowEditorTest, ArrowKeysMoveAndResizeControlsAndOnlyResizeTheWindow) {
   KVWindowEditor& editor = open("Main.win");
   KVControlRecord& ok = Named(editor, "okButton");
