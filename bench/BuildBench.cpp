@@ -366,6 +366,10 @@ bool BenchBuilds(const Options& options, const std::string& folder, const std::s
                   Median(underWine[t].cpu) / Median(native[t].cpu));
     }
     std::printf("\n");
+    for (std::size_t t = 0; t < kTargetCount; ++t) {
+      std::printf("result: build %s under Wine, wall | %.2f s | native %.2f s | %.2f | -\n", kTargets[t].name,
+                  Median(underWine[t].wall), Median(native[t].wall), Median(underWine[t].wall) / Median(native[t].wall));
+    }
   }
   return !wineFailed;
 }
@@ -444,6 +448,9 @@ bool BenchExtraction(const Options& options, const std::string& folder, const st
               static_cast<unsigned long long>(smallest.bytes), dictionary, 100 * dictionary / decoder, decoder,
               100 * (fixed + dictionary) / largestMiB, largestMiB, Median(largest.series.rss) - Median(half.series.rss),
               static_cast<unsigned long long>(half.bytes));
+  std::printf("result: extraction of %llu bytes, peak above idle | %.1f MiB | bound %.1f MiB | %.2f | <= 1.00\n",
+              static_cast<unsigned long long>(largest.bytes), fixed + dictionary, buffers + decoder,
+              (fixed + dictionary) / (buffers + decoder));
   return true;
 }
 

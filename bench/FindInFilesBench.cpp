@@ -100,6 +100,8 @@ bool Measure(const std::string& text, const std::vector<KVSearchDocument>& docum
   std::printf("find in files \"%s\": %lld matching lines, report %zu bytes\n", text.c_str(), searchCount, reportBytes);
   std::printf("  search %.1f ms, grep -F -i -c %.1f ms (%lld lines), ratio %.2f\n", search * 1000, grep * 1000,
               grepCount, grep > 0 ? search / grep : 0.0);
+  std::printf("result: find in files \"%s\" | %.1f ms | grep -F -i -c %.1f ms | %.2f | -\n", text.c_str(), search * 1000,
+              grep * 1000, grep > 0 ? search / grep : 0.0);
   if (searchCount != grepCount) {
     std::fprintf(stderr, "the counts differ: %lld against grep's %lld\n", searchCount, grepCount);
     return false;

@@ -167,6 +167,10 @@ int main(int argc, char** argv) {
   std::printf("memory: %.1f MiB peak; budget %.1f MiB = encoder %.1f + buffers %.1f + a child's floor %.1f\n",
               static_cast<double>(payload.maxRssKiB) / 1024, budget, encoder, static_cast<double>(kBuffers) / kMiB,
               floor);
+  std::printf("result: payload WritePayload wall | %.2f s | xz -6 -T1 %.2f s | %.3f | <= 1.10\n", payloadWall, xzWall,
+              payloadWall / xzWall);
+  std::printf("result: payload peak memory | %.1f MiB | budget %.1f MiB | %.3f | <= 1.00\n",
+              static_cast<double>(payload.maxRssKiB) / 1024, budget, static_cast<double>(payload.maxRssKiB) / 1024 / budget);
 
   if (!keep) {
     std::error_code ignored;

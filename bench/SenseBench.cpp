@@ -206,6 +206,7 @@ int main(int argc, char** argv) {
   std::printf("  cat      %.3f s   rescan / cat = %.2f\n", catMedian, rescanMedian / catMedian);
   std::printf("  lookups  %.0f per second (%zu of %zu answered)\n", static_cast<double>(lookups) / elapsed, answered,
               lookups);
+  std::printf("result: rescan | %.3f s | cat %.3f s | %.2f | -\n", rescanMedian, catMedian, rescanMedian / catMedian);
   if (!keep) {
     std::error_code ignored;
     std::filesystem::remove_all(base, ignored);
