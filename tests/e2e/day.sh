@@ -225,19 +225,6 @@ e2e_screenshot day-07-hit
 
 # ---- Step 8: builds for Windows 32, macOS and Windows 64, each chosen in the target selector.
 exe=$demo/Demo.exe
-# choose_target N: the Nth entry of the selector's menu (1 Windows 32, 2 Windows 64, 3 macOS),
-# opened with a click on the selector, which sits at 410, 56 in the frame's X window.
-choose_target() {
-  local i before
-  before=$(xdotool search --onlyvisible --name '' | wc -l)
-  xdotool windowfocus --sync "$E2E_WINDOW" 2>/dev/null || true
-  xdotool mousemove --window "$E2E_WINDOW" 410 56 click 1
-  sleep 0.5
-  [ "$(xdotool search --onlyvisible --name '' | wc -l)" -gt "$before" ] || e2e_fail "the target selector's menu did not open"
-  for i in $(seq "$1"); do xdotool key Down; sleep 0.1; done
-  xdotool key Return
-  sleep 0.3
-}
 # build_windows: F7, then up to 30 s for an executable newer than the marker that carries its
 # payload, with the build's temporary files gone. An F7 that Wine gave to no window (nothing
 # new after 10 s) is pressed once more.
@@ -266,13 +253,13 @@ report() {
     e2e_fail "the built application reports: $(cat "$work/report.txt")"
 }
 
-choose_target 1
+e2e_choose_target 1
 build_windows
 [ "$(machine)" = 014c ] || e2e_fail "the Windows 32 build is not an x86 executable"
 report
 e2e_screenshot day-08-built-win32
 
-choose_target 3
+e2e_choose_target 3
 sleep 1.1
 touch "$work/marker"
 e2e_key F7
@@ -287,7 +274,7 @@ listing=$(cd "$bundle" && find . -type f | sort | tr '\n' ' ')
   e2e_fail "the bundle holds: $listing"
 e2e_screenshot day-08-built-macos
 
-choose_target 2
+e2e_choose_target 2
 build_windows
 [ "$(machine)" = 8664 ] || e2e_fail "the Windows 64 build is not an x64 executable"
 report
@@ -314,6 +301,8 @@ xdotool mousemove 400 112 mousedown 1 sleep 0.2 mousemove 450 140 sleep 0.2 mous
 sleep 0.5
 e2e_expect_geometry 230 170 800 600
 e2e_screenshot day-10-before-close
+tab_strip() { import -window root -crop 590x18+$((230 + 205))+$((170 + 80)) "$1"; }
+tab_strip "$work/tabs-before.png"
 e2e_key alt+F4
 e2e_wait_exit 0
 
@@ -362,6 +351,9 @@ e2e_start 'KelVox Studio - Demo'
 e2e_expect_geometry 230 170 800 600
 sleep 0.5
 e2e_screenshot day-11-reopened
+tab_strip "$work/tabs-after.png"
+[ "$(compare -metric AE "$work/tabs-before.png" "$work/tabs-after.png" null: 2>&1)" = 0 ] ||
+  e2e_fail "the tab strip looks different after the restart"
 e2e_key alt+F4
 e2e_wait_exit 0
 check_project "reopened"

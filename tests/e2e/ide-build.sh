@@ -88,22 +88,7 @@ e2e_key F7
 wait_for_build
 [ "$(stat -c %s "$exe")" = "$size" ] || e2e_fail "building again changed the size from $size to $(stat -c %s "$exe")"
 
-# choose_target N: the Nth entry of the target selector's menu (1 Windows 32, 2 Windows 64,
-# 3 macOS), opened with a click on the selector as a user opens it.
-# The selector sits at 410, 56 in the frame's X window: Wine draws the caption inside it.
-choose_target() {
-  local i before
-  before=$(xdotool search --onlyvisible --name '' | wc -l)
-  xdotool windowfocus --sync "$E2E_WINDOW" 2>/dev/null || true
-  xdotool mousemove --window "$E2E_WINDOW" 410 56 click 1
-  sleep 0.5
-  [ "$(xdotool search --onlyvisible --name '' | wc -l)" -gt "$before" ] || e2e_fail "the target selector's menu did not open"
-  for i in $(seq "$1"); do xdotool key Down; sleep 0.1; done
-  xdotool key Return
-  sleep 0.3
-}
-
-choose_target 3
+e2e_choose_target 3
 e2e_screenshot ide-build-macos-chosen
 e2e_key F7
 contents=$demo/BuildDemo.app/Contents
@@ -123,7 +108,7 @@ for f in PkgInfo Info.plist MacOS/BuildDemo MacOS/BuildDemo.bin Resources/BuildD
 done
 rm -rf "$marker.app"
 
-choose_target 1
+e2e_choose_target 1
 touch "$marker"
 sleep 1
 e2e_key F7

@@ -120,6 +120,21 @@ e2e_wait_exit() {
   [ "$code" = "$1" ] || e2e_fail "the IDE ended with exit code $code, expected $1"
 }
 
+# Chooses the Nth entry of the target selector's menu (1 Windows 32, 2 Windows 64, 3 macOS),
+# opened with a click on the selector as a user opens it. The selector sits at 410, 56 in the
+# frame's X window: Wine draws the caption inside it.
+e2e_choose_target() {
+  local i before
+  before=$(xdotool search --onlyvisible --name '' | wc -l)
+  xdotool windowfocus --sync "$E2E_WINDOW" 2>/dev/null || true
+  xdotool mousemove --window "$E2E_WINDOW" 410 56 click 1
+  sleep 0.5
+  [ "$(xdotool search --onlyvisible --name '' | wc -l)" -gt "$before" ] || e2e_fail "the target selector's menu did not open"
+  for i in $(seq "$1"); do xdotool key Down; sleep 0.1; done
+  xdotool key Return
+  sleep 0.3
+}
+
 # Ctrl+N in the started IDE, the name answered, and the frame showing the new project.
 e2e_new_project() {
   e2e_key ctrl+n
