@@ -249,7 +249,8 @@ machine() { od -An -tx2 -j "$(($(od -An -tu4 -j60 -N4 "$exe") + 4))" -N2 "$exe" 
 report() {
   "$E2E_ROOT/tools/wine-run" "$exe" --kv-report >"$work/report.txt" || e2e_fail "the built application fails"
   grep -qx 'version 2.3.0.7' "$work/report.txt" && grep -Eq '^source main.js ' "$work/report.txt" &&
-    grep -Eq '^source helper.js ' "$work/report.txt" && grep -Eq '^window mainWin ' "$work/report.txt" ||
+    grep -Eq '^source helper.js ' "$work/report.txt" && grep -Eq '^window mainWin ' "$work/report.txt" &&
+    grep -qx 'icons 2' "$work/report.txt" ||
     e2e_fail "the built application reports: $(cat "$work/report.txt")"
 }
 
@@ -272,6 +273,9 @@ sleep 1
 listing=$(cd "$bundle" && find . -type f | sort | tr '\n' ' ')
 [ "$listing" = "./Contents/Info.plist ./Contents/MacOS/Demo ./Contents/MacOS/Demo.bin ./Contents/PkgInfo ./Contents/Resources/Demo.icns " ] ||
   e2e_fail "the bundle holds: $listing"
+grep -qF '<key>CFBundleShortVersionString</key><string>2.3.0.7</string>' "$bundle/Contents/Info.plist" ||
+  e2e_fail "the bundle's Info.plist: $(cat "$bundle/Contents/Info.plist")"
+"$kvcli" inspect "$bundle" | grep -q '^  source helper.js ' || e2e_fail "the bundle's payload lacks helper.js"
 e2e_screenshot day-08-built-macos
 
 e2e_choose_target 2
