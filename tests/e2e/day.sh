@@ -38,6 +38,7 @@ wait_saved() {
   done
   e2e_fail "$1 was not saved"
 }
+
 # tree_open NAME: a click on the tree's empty part gives it the keyboard; the document whose
 # name begins with NAME is found by typing it and opened with Enter.
 tree_open() {
@@ -48,6 +49,8 @@ tree_open() {
   e2e_key Return
   sleep 0.5
 }
+# save_active PATH: Ctrl+S and a wait for PATH to be written. The pause keeps the marker apart
+# from an earlier write where the file system keeps whole seconds.
 save_active() {
   sleep 1.1
   touch "$work/marker"
