@@ -17,9 +17,6 @@
 
 namespace {
 
-// The frame's notice that a document's modified flag changed; lParam is the record.
-constexpr UINT kDocumentModifiedMessage = WM_USER + 2;
-
 POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
 }  // namespace
@@ -137,7 +134,7 @@ bool KVWindowEditor::save() {
 void KVWindowEditor::markModified() {
   if (modified) return;
   modified = 1;
-  if (frameWindow) PostMessageW(frameWindow, kDocumentModifiedMessage, 0, reinterpret_cast<LPARAM>(document));
+  if (frameWindow) PostMessageW(frameWindow, kModifiedNotice, 0, reinterpret_cast<LPARAM>(document));
 }
 
 // The scroll extent covers designWindow's outer rectangle as placed in the content, plus the

@@ -180,7 +180,7 @@ void KVIconEditor::pick(const std::string& path) {
   }
   if (modified) return;
   modified = 1;
-  if (parent) PostMessageW(parent, kDocumentModifiedMessage, 0, reinterpret_cast<LPARAM>(document));
+  if (parent) PostMessageW(parent, kModifiedNotice, 0, reinterpret_cast<LPARAM>(document));
 }
 
 void KVIconEditor::refuse(const std::string& text) const {

@@ -13,7 +13,6 @@ class KVDocumentHost;
 
 class KVIconEditor : public KVEditorBase, public KVScrollDialog {
 public:
-  static constexpr UINT kDocumentModifiedMessage = WM_USER + 2;
   static constexpr int kFileNameId = 101;
   static constexpr int kLabelId = 201;
   static constexpr int kPreviewId = 202;

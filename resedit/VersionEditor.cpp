@@ -88,7 +88,7 @@ void KVVersionEditor::load() {
 void KVVersionEditor::onFieldChanged() {
   if (!loaded || modified) return;
   modified = 1;
-  if (parent) PostMessageW(parent, kDocumentModifiedMessage, 0, reinterpret_cast<LPARAM>(document));
+  if (parent) PostMessageW(parent, kModifiedNotice, 0, reinterpret_cast<LPARAM>(document));
 }
 
 bool KVVersionEditor::save() {

@@ -11,7 +11,6 @@
 
 class KVVersionEditor : public KVEditorBase, public KVScrollDialog {
 public:
-  static constexpr UINT kDocumentModifiedMessage = WM_USER + 2;
   // Control ids: the four number boxes, then the five text boxes, in the order of the form.
   static constexpr int kFirstFieldId = 101;
   static constexpr int kFirstLabelId = 201;

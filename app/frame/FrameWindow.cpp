@@ -90,7 +90,7 @@ LRESULT KVFrameWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY:
       PostQuitMessage(0);
       return 1;
-    case kDocumentModifiedMessage:
+    case KVEditorBase::kModifiedNotice:
       onDocumentModified(reinterpret_cast<const DocumentRecord*>(lParam));
       break;
     default:

@@ -31,8 +31,6 @@ enum class TreeCommand;
 
 class KVFrameWindow : public KVWindow, public KVCommandHost {
 public:
-  // Posted by editors with the document record when their modified flag changes.
-  static constexpr UINT kDocumentModifiedMessage = WM_USER + 2;
   static constexpr int kStatusBarId = 1;
 
   using Records = std::vector<std::unique_ptr<DocumentRecord>>;

@@ -22,6 +22,10 @@ public:
     int position = 0;
   };
 
+  // Posted by an editor to the frame, its window's parent, with the document record as
+  // lParam whenever its modified flag changes.
+  static constexpr UINT kModifiedNotice = WM_USER + 2;
+
   virtual ~KVEditorBase() = default;
 
   // Loads the document and creates the editor's window as a child of parent at the given

@@ -151,7 +151,7 @@ TEST_F(FrameDocumentsTest, OpenedDocumentsGetTabsAndTheLastOneIsActive) {
                                                    ProjectItemType::SourceFile);
   DocumentRecord stranger(&strangerItem);
   frame->openDocument(&stranger, -1, -1);
-  PostMessageW(frame->window, KVFrameWindow::kDocumentModifiedMessage, 0, reinterpret_cast<LPARAM>(&stranger));
+  PostMessageW(frame->window, KVEditorBase::kModifiedNotice, 0, reinterpret_cast<LPARAM>(&stranger));
   Pump();
   EXPECT_EQ(stranger.editor, nullptr);
   EXPECT_EQ(frame->tabs().tabList().size(), 2u);
