@@ -62,7 +62,7 @@ constexpr ApiEntry kGlobalEntries[] = {
     {"kv.fs.File", "object File()"},
     {"kv.fs.exists", "boolean exists(string path)"},
     {"kv.fs.fileSize", "number fileSize(string path)"},
-    {"kv.fs.findFirst", "string findFirst(string spec)"},
+    {"kv.fs.findFirst", "string findFirst(string pattern)"},
     {"kv.fs.findNext", "string findNext()"},
     {"kv.fs.getCurrentDirectory", "string getCurrentDirectory()"},
     {"kv.fs.isDirectory", "boolean isDirectory(string path)"},

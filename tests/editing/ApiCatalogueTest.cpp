@@ -128,7 +128,7 @@ TEST(ApiCatalogueLookup, GlobalSignature) {
     std::optional<std::string_view> signature;
   } cases[] = {
       {"kv.fs.readFile", "string readFile(string path)"},
-      {"kv.fs.findFirst", "string findFirst(string spec)"},
+      {"kv.fs.findFirst", "string findFirst(string pattern)"},
       {"kv.fs.ReadFile", std::nullopt},
       {"KV.fs.readFile", std::nullopt},
       {"kv.readFile", std::nullopt},
