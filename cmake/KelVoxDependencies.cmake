@@ -28,7 +28,7 @@ if(WIN32)
   set_target_properties(Scintilla::Scintilla PROPERTIES
     IMPORTED_LOCATION ${SCINTILLA_LIBRARY}
     INTERFACE_INCLUDE_DIRECTORIES ${SCINTILLA_INCLUDE_DIR}
-    INTERFACE_LINK_LIBRARIES "imm32;msimg32;gdi32;ole32;oleaut32;uuid;comctl32")
+    INTERFACE_LINK_LIBRARIES "imm32;msimg32;gdi32;ole32;DelayLoad::oleaut32;uuid;comctl32")
   add_library(Lexilla::Lexilla STATIC IMPORTED)
   set_target_properties(Lexilla::Lexilla PROPERTIES
     IMPORTED_LOCATION ${LEXILLA_LIBRARY}
