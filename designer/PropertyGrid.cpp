@@ -42,7 +42,7 @@ void KVPropertyGrid::show(KVControlRecord* record) {
     hide();
     return;
   }
-  if (!window) {
+  if (!window && (!owner || !createFloating(owner))) {
     shownRecord = record;
     return;
   }

@@ -48,6 +48,9 @@ public:
   ~KVPropertyGrid() override;
 
   bool createFloating(HWND frame);
+  // Names the frame the grid floats over. Its window is made on the first show, so that a
+  // start or a session without a dialog window does not pay for it.
+  void floatOver(HWND frame) { owner = frame; }
   // Hides the grid; an edit in progress is dropped (its record may be going away).
   void hide();
   // Shows the grid for a record of currentDesigner: the designed window or one of its

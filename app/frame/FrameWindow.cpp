@@ -151,7 +151,7 @@ void KVFrameWindow::createPanes(int treeWidth, int outputHeight) {
   outputPane->minimumTop = toolbarSize + 50;
 
   propertyGrid = std::make_unique<KVPropertyGrid>();
-  propertyGrid->createFloating(window);
+  propertyGrid->floatOver(window);
 }
 
 void KVFrameWindow::relayout() { PostMessageW(window, WM_SIZE, 0, 0); }
