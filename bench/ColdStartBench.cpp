@@ -7,8 +7,8 @@
 // for a top-level window with the program's title that is viewable and whose pixels are not all
 // one colour. "Settled" is the last change of those pixels before they stay unchanged for 500 ms
 // (changes of a caret's few pixels aside).
-// The IDE starts with a Documents folder of its own (a new empty one each run, set through the
-// prefix's shell folder for Documents and put back afterwards), so that no project opens.
+// The IDE starts with a Documents folder of its own (an empty one, set through the prefix's
+// shell folder for Documents and put back afterwards), so that no project opens.
 //
 // Usage: kv_bench_cold_start [--runs N] [--ide KelVoxStudio.exe]   (needs an X display)
 #include <X11/Xatom.h>
@@ -280,15 +280,16 @@ int main(int argc, char** argv) {
                   {"wine notepad", "notepad", "Notepad"}};
   constexpr int kPrograms = 3;
 
+  // An empty Documents folder, set once before the warm-up start: the IDE finds no project to
+  // open, and no other program runs between the starts that are timed.
+  const fs::path emptyDocuments = fs::path(scratch) / "Documents";
+  fs::create_directories(emptyDocuments);
+  SetDocumentsFolder(wineRun, "Z:" + emptyDocuments.string());
+
   std::vector<double> first[kPrograms], settled[kPrograms];
   bool failed = false;
   for (int r = 0; r <= runs && !failed; ++r) {
     for (int p = 0; p < kPrograms; ++p) {
-      if (p == 0) {
-        const fs::path fresh = fs::path(scratch) / ("Documents" + std::to_string(r));
-        fs::create_directories(fresh);
-        SetDocumentsFolder(wineRun, "Z:" + fresh.string());
-      }
       const Start s = TimeStart(x.display, wineRun, programs[p].path, programs[p].title);
       if (s.settled < 0) {
         failed = true;
