@@ -338,69 +338,83 @@ INT_PTR KVPropertyGrid::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM lPa
     case WM_SIZE:
       onSize();
       return TRUE;
-    case WM_GETMINMAXINFO: {
-      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-      limits->ptMinTrackSize.x = scale(50) + minWidthExtra;
-      limits->ptMinTrackSize.y = scale(150);
+    case WM_GETMINMAXINFO:
+      limitTracking(*reinterpret_cast<MINMAXINFO*>(lParam));
       return TRUE;
-    }
     case WM_DRAWITEM:
       drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
-    case WM_MOUSEWHEEL: {
-      // Three lines a notch, as the system's list controls scroll.
-      const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
-      for (int i = 0; i < 3 * (notches < 0 ? -notches : notches); ++i) {
-        SendMessageW(window, WM_VSCROLL, notches > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
-      }
+    case WM_MOUSEWHEEL:
+      onMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
       return TRUE;
-    }
     case WM_VSCROLL:
     case WM_HSCROLL:
       // The editors moved with the content; the drop-down list closes rather than float.
       if (lParam == 0) closeList(false);
       return FALSE;
     case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDCANCEL:
-          // The close box: a pending edit is kept, then the grid hides until shown again.
-          commit();
-          hide();
-          return TRUE;
-        case kEditBoxId:
-          if (HIWORD(wParam) == EN_CHANGE) onEditChange();
-          if (HIWORD(wParam) == EN_KILLFOCUS) {
-            if (!suppressCommit) commit();
-            suppressCommit = false;
-            hideRefusal();
-          }
-          return TRUE;
-        case kChoiceListId:
-          if (HIWORD(wParam) == LBN_KILLFOCUS && IsWindowVisible(choiceListWindow)) {
-            closeList(!suppressCommit);
-            suppressCommit = false;
-          }
-          return TRUE;
-        default:
-          return FALSE;
-      }
+      return onCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE && !activeGroup) PostMessageW(window, kActivateMessage, 0, 0);
       return FALSE;
     case kActivateMessage:
-      if (!activeGroup) {
-        for (const auto& group : groups) {
-          if (!group->rows.empty()) {
-            if (!group->expanded) toggleGroup(*group);
-            select(*group, 0);
-            break;
-          }
-        }
-      } else {
-        openEditor();
-      }
+      onActivated();
       return TRUE;
     default:
       return FALSE;
+  }
+}
+
+void KVPropertyGrid::limitTracking(MINMAXINFO& limits) const {
+  limits.ptMinTrackSize.x = scale(50) + minWidthExtra;
+  limits.ptMinTrackSize.y = scale(150);
+}
+
+// Three lines a notch, as the system's list controls scroll.
+void KVPropertyGrid::onMouseWheel(int delta) {
+  const int notches = delta / WHEEL_DELTA;
+  for (int i = 0; i < 3 * (notches < 0 ? -notches : notches); ++i) {
+    SendMessageW(window, WM_VSCROLL, notches > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+  }
+}
+
+bool KVPropertyGrid::onCommand(int id, int code) {
+  switch (id) {
+    case IDCANCEL:
+      // The close box: a pending edit is kept, then the grid hides until shown again.
+      commit();
+      hide();
+      return true;
+    case kEditBoxId:
+      if (code == EN_CHANGE) onEditChange();
+      if (code == EN_KILLFOCUS) {
+        if (!suppressCommit) commit();
+        suppressCommit = false;
+        hideRefusal();
+      }
+      return true;
+    case kChoiceListId:
+      if (code == LBN_KILLFOCUS && IsWindowVisible(choiceListWindow)) {
+        closeList(!suppressCommit);
+        suppressCommit = false;
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The grid became active: the editor of the selected row opens, or the first row of the first
+// group that has rows is selected (its group opened).
+void KVPropertyGrid::onActivated() {
+  if (activeGroup) {
+    openEditor();
+    return;
+  }
+  for (const auto& group : groups) {
+    if (group->rows.empty()) continue;
+    if (!group->expanded) toggleGroup(*group);
+    select(*group, 0);
+    return;
   }
 }

@@ -101,6 +101,10 @@ private:
   // Window, groups and layout (PropertyGrid.cpp)
   void onInitDialog();
   void onSize();
+  void limitTracking(MINMAXINFO& limits) const;
+  void onMouseWheel(int delta);
+  bool onCommand(int id, int code);
+  void onActivated();
   void rebuild(const KVControlRecord& record);
   void updateValues(const KVControlRecord& record);
   Group& addGroup(const std::string& name);

@@ -22,6 +22,57 @@ void CaretToEnd(HWND edit) {
 
 bool ShiftHeld() { return GetKeyState(VK_SHIFT) < 0; }
 
+// The system's LOGFONTW of a font as the dialog window file stores it, and back.
+LOGFONTW ToLogFont(const KVLogFont& font) {
+  LOGFONTW log = {};
+  log.lfHeight = font.height;
+  log.lfWidth = font.width;
+  log.lfEscapement = font.escapement;
+  log.lfOrientation = font.orientation;
+  log.lfWeight = font.weight;
+  log.lfItalic = font.italic;
+  log.lfUnderline = font.underline;
+  log.lfStrikeOut = font.strikeOut;
+  log.lfCharSet = font.charSet;
+  log.lfOutPrecision = font.outPrecision;
+  log.lfClipPrecision = font.clipPrecision;
+  log.lfQuality = font.quality;
+  log.lfPitchAndFamily = font.pitchAndFamily;
+  lstrcpynW(log.lfFaceName, kvtext::Utf8ToWide(font.faceName).c_str(), LF_FACESIZE);
+  return log;
+}
+
+KVLogFont FromLogFont(const LOGFONTW& log) {
+  KVLogFont font;
+  font.height = log.lfHeight;
+  font.width = log.lfWidth;
+  font.escapement = log.lfEscapement;
+  font.orientation = log.lfOrientation;
+  font.weight = log.lfWeight;
+  font.italic = log.lfItalic;
+  font.underline = log.lfUnderline;
+  font.strikeOut = log.lfStrikeOut;
+  font.charSet = log.lfCharSet;
+  font.outPrecision = log.lfOutPrecision;
+  font.clipPrecision = log.lfClipPrecision;
+  font.quality = log.lfQuality;
+  font.pitchAndFamily = log.lfPitchAndFamily;
+  font.faceName = kvtext::WideToUtf8(log.lfFaceName);
+  return font;
+}
+
+// Whether the record, with the font chosen, can still be written to the dialog window file.
+bool FontStorable(const KVControlRecord& record, const KVLogFont& font, int pointSize) {
+  KVControlRecord candidate = record;
+  kvproperties::SetChosenFont(candidate, font, pointSize);
+  if (font.faceName.empty() || !KVWinFile::StorableText(candidate.fontLabel) ||
+      !KVWinFile::StorableText(candidate.fontData)) {
+    return false;
+  }
+  std::string line;
+  return candidate.kind == "Window" || KVWinFile::FormatControlLine(candidate, line).ok;
+}
+
 }  // namespace
 
 void KVPropertyGrid::createEditors() {
@@ -339,58 +390,22 @@ void KVPropertyGrid::chooseFont(Group& group, int rowIndex) {
   dialog.Flags = CF_SCREENFONTS | CF_FORCEFONTEXIST;
   KVLogFont current;
   if (record->fontLabel != kvproperties::kDefaultFont && KVLogFont::Parse(record->fontData, current)) {
-    chosen.lfHeight = current.height;
-    chosen.lfWidth = current.width;
-    chosen.lfEscapement = current.escapement;
-    chosen.lfOrientation = current.orientation;
-    chosen.lfWeight = current.weight;
-    chosen.lfItalic = current.italic;
-    chosen.lfUnderline = current.underline;
-    chosen.lfStrikeOut = current.strikeOut;
-    chosen.lfCharSet = current.charSet;
-    chosen.lfOutPrecision = current.outPrecision;
-    chosen.lfClipPrecision = current.clipPrecision;
-    chosen.lfQuality = current.quality;
-    chosen.lfPitchAndFamily = current.pitchAndFamily;
-    const kvtext::WideString face = kvtext::Utf8ToWide(current.faceName);
-    lstrcpynW(chosen.lfFaceName, face.c_str(), LF_FACESIZE);
+    chosen = ToLogFont(current);
     dialog.Flags |= CF_INITTOLOGFONTSTRUCT;
   }
   if (owner) EnableWindow(owner, FALSE);
   const BOOL ok = ChooseFontW(&dialog);
   if (owner) EnableWindow(owner, TRUE);
-  if (!ok || shownRecord != record) {
-    row.value = record->fontLabel;
-    repaintRow(group, rowIndex);
-    return;
-  }
-  KVLogFont font;
-  font.height = chosen.lfHeight;
-  font.width = chosen.lfWidth;
-  font.escapement = chosen.lfEscapement;
-  font.orientation = chosen.lfOrientation;
-  font.weight = chosen.lfWeight;
-  font.italic = chosen.lfItalic;
-  font.underline = chosen.lfUnderline;
-  font.strikeOut = chosen.lfStrikeOut;
-  font.charSet = chosen.lfCharSet;
-  font.outPrecision = chosen.lfOutPrecision;
-  font.clipPrecision = chosen.lfClipPrecision;
-  font.quality = chosen.lfQuality;
-  font.pitchAndFamily = chosen.lfPitchAndFamily;
-  font.faceName = kvtext::WideToUtf8(chosen.lfFaceName);
-  KVControlRecord candidate = *record;
-  kvproperties::SetChosenFont(candidate, font, dialog.iPointSize);
-  bool storable = !font.faceName.empty() && KVWinFile::StorableText(candidate.fontLabel) &&
-                  KVWinFile::StorableText(candidate.fontData);
-  std::string line;
-  if (storable && candidate.kind != "Window") storable = KVWinFile::FormatControlLine(candidate, line).ok;
+  const KVLogFont font = FromLogFont(chosen);
+  const bool storable = ok && shownRecord == record && FontStorable(*record, font, dialog.iPointSize);
   if (!storable) {
     row.value = record->fontLabel;
     repaintRow(group, rowIndex);
-    MessageBoxW(window, L"The chosen font cannot be stored in the dialog window file: its name or the control's line "
-                        L"would be too long or hold a double quote.",
-                L"Properties", MB_OK | MB_ICONERROR);
+    if (ok && shownRecord == record) {
+      MessageBoxW(window, L"The chosen font cannot be stored in the dialog window file: its name or the control's "
+                          L"line would be too long or hold a double quote.",
+                  L"Properties", MB_OK | MB_ICONERROR);
+    }
     return;
   }
   kvproperties::SetChosenFont(*record, font, dialog.iPointSize);
