@@ -9,63 +9,40 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/commands/ProjectTemplates.h"
 #include "app/frame/FrameWindow.h"
 #include "common/Text.h"
 #include "editing/SourceEditor.h"
 #include "resources/ResourceIds.h"
 #include "search/FindReplacePanel.h"
-#include "tests/common/TempFolder.h"
+#include "tests/gui/FrameProject.h"
 #include "tests/gui/Pump.h"
 
 namespace {
 
 using kvtest::Pump;
-using kvtest::TempFolder;
 
-const std::string kSep(1, kvplatform::kPathSeparator);
-
-class FindReplaceTest : public ::testing::Test {
+class FindReplaceTest : public kvtest::FrameProjectTest {
 protected:
   void SetUp() override {
-    const std::string folder = root / "Demo" + kSep;
-    for (const char* sub : {"", "Source Files", "Dialog Windows", "External Libraries", "Resources"}) {
-      kvplatform::CreateFolder(folder + sub);
-    }
-    kvplatform::CreateFolder(root / "Documents");
-    TempFolder::Write(folder + "Source Files" + kSep + "main.js", "");
-    TempFolder::Write(folder + "Source Files" + kSep + "other.js", "");
-    TempFolder::Write(folder + "External Libraries" + kSep + "net.ext", "C:\\libs\\net.dll\r\nint ping(int n);\r\n");
-    const std::string projectFile = folder + "Demo.kvproj";
-    TempFolder::Write(projectFile,
-                      "<Project><Name>Demo</Name><ExeName>Demo.exe</ExeName><Engine>1</Engine><Icon/>"
-                      "<SourceFiles><Name>main.js</Name><Name>other.js</Name></SourceFiles>"
-                      "<WindowFiles/><LibraryFiles><Name>net.ext</Name></LibraryFiles></Project>");
-    frame = std::make_unique<KVFrameWindow>(root.Path() + "Documents");
-    ASSERT_NE(frame->create("KelVox Studio", IDI_KELVOX_STUDIO, IDR_MAIN_MENU), nullptr);
-    ShowWindow(frame->window, SW_SHOW);
-    ASSERT_TRUE(frame->openProject(projectFile));
-    Pump();
+    FrameProjectTest::SetUp();
+    write("Source Files", "main.js", "");
+    write("Source Files", "other.js", "");
+    write("External Libraries", "net.ext", "C:\\libs\\net.dll\r\nint ping(int n);\r\n");
+    ASSERT_NO_FATAL_FAILURE(openProject("<SourceFiles><Name>main.js</Name><Name>other.js</Name></SourceFiles>"
+                                        "<WindowFiles/><LibraryFiles><Name>net.ext</Name></LibraryFiles>"));
   }
   void TearDown() override {
     panel.reset();
-    for (const auto& record : frame->documents()) {
-      if (record->editor) record->editor->modified = 0;
-    }
-    if (frame && IsWindow(frame->window)) DestroyWindow(frame->window);
-    frame.reset();
-    Pump();
+    FrameProjectTest::TearDown();
   }
 
-  DocumentRecord* record(const std::string& name) {
-    for (const auto& r : frame->documents()) {
-      if (r->item->displayName == name) return r.get();
-    }
+  DocumentRecord* projectDocument(const std::string& name) {
+    if (DocumentRecord* found = record(name)) return found;
     throw std::runtime_error(name + " is not in the project");
   }
   // The document open and active with this text, nothing selected, no undo history.
   KVSourceEditor& open(const std::string& name, const std::string& text = "") {
-    DocumentRecord* document = record(name);
+    DocumentRecord* document = projectDocument(name);
     frame->openDocument(document, -1, -1);
     auto* editor = dynamic_cast<KVSourceEditor*>(document->editor.get());
     if (!editor) throw std::runtime_error(name + " did not open in the source editor");
@@ -95,7 +72,7 @@ protected:
   // The panel shown over the document's editor, as the frame does on Ctrl+F.
   KVFindReplace& showPanel(const std::string& name) {
     if (!panel) panel = std::make_unique<KVFindReplace>();
-    if (!panel->showFor(record(name))) throw std::runtime_error("the panel did not show");
+    if (!panel->showFor(projectDocument(name))) throw std::runtime_error("the panel did not show");
     return *panel;
   }
   HWND control(int id) const { return GetDlgItem(panel->window, id); }
@@ -107,8 +84,6 @@ protected:
     SendMessageW(panel->window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control(id)));
   }
 
-  TempFolder root;
-  std::unique_ptr<KVFrameWindow> frame;
   std::unique_ptr<KVFindReplace> panel;
 };
 
@@ -228,9 +203,9 @@ TEST_F(FindReplaceTest, PanelSitsInTheEditorsTopRightCornerWithTheSelectionToFin
 TEST_F(FindReplaceTest, PanelShowsOnlyForJavaScriptSources) {
   open("main.js");
   panel = std::make_unique<KVFindReplace>();
-  frame->openDocument(record("net.dll"), -1, -1);
-  EXPECT_FALSE(panel->showFor(record("net.dll")));
-  EXPECT_FALSE(panel->showFor(record("other.js")));  // not open
+  frame->openDocument(projectDocument("net.dll"), -1, -1);
+  EXPECT_FALSE(panel->showFor(projectDocument("net.dll")));
+  EXPECT_FALSE(panel->showFor(projectDocument("other.js")));  // not open
   EXPECT_FALSE(panel->showFor(nullptr));
   EXPECT_FALSE(panel->visible);
 }
@@ -283,20 +258,20 @@ TEST_F(FindReplaceTest, F3FindsWithTheHiddenPanelsTextAndTheTextsOutliveTheEdito
   setField(KVFindReplace::kFindField, "go");
   setField(KVFindReplace::kReplaceField, "run");
   panel->hide();
-  panel->findNext(record("main.js"));
-  panel->findNext(record("main.js"));
+  panel->findNext(projectDocument("main.js"));
+  panel->findNext(projectDocument("main.js"));
   EXPECT_EQ(Selected(editor), (Selection{3, 5}));
-  panel->findPrevious(record("main.js"));
+  panel->findPrevious(projectDocument("main.js"));
   EXPECT_EQ(Selected(editor), (Selection{0, 2}));
 
   // Closing the document takes the editor's window, and the panel in it, away.
   editor.call(SCI_SETSAVEPOINT);
   editor.modified = 0;
-  ASSERT_TRUE(frame->closeDocument(record("main.js")));
+  ASSERT_TRUE(frame->closeDocument(projectDocument("main.js")));
   Pump();
   EXPECT_EQ(panel->window, nullptr);
   EXPECT_FALSE(panel->visible);
-  panel->findNext(record("main.js"));  // not open: nothing
+  panel->findNext(projectDocument("main.js"));  // not open: nothing
 
   KVSourceEditor& other = open("other.js", "run go");
   showPanel("other.js");

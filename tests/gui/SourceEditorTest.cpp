@@ -16,6 +16,7 @@
 #include "editing/TabControl.h"
 #include "resources/ResourceIds.h"
 #include "tests/common/TempFolder.h"
+#include "tests/gui/FrameProject.h"
 #include "tests/gui/Pump.h"
 
 namespace {
@@ -25,53 +26,25 @@ using kvtest::TempFolder;
 
 const std::string kSep(1, kvplatform::kPathSeparator);
 
-class SourceEditorTest : public ::testing::Test {
+class SourceEditorTest : public kvtest::FrameProjectTest {
 protected:
   void SetUp() override {
-    folder = root / "Demo" + kSep;
-    for (const char* sub : {"", "Source Files", "Dialog Windows", "External Libraries", "Resources"}) {
-      kvplatform::CreateFolder(folder + sub);
-    }
-    kvplatform::CreateFolder(root / "Documents");
+    FrameProjectTest::SetUp();
     writeSource("main.js",
                 "var file = kv.fs.File();\r\n"
                 "let w = new kv.Window('Main');\r\n");
     writeSource("other.js", "");
-    TempFolder::Write(folder + "Dialog Windows" + kSep + "Main.win",
-                      kvcommands::NewDialogWindowTemplate("Main") +
-                          "button 1342242816 0 0 1001 10 10 80 24 \"okButton\" \"OK\" \"\" \"Default\" \"\"\r\n"
-                          "edit 1342242816 0 0 1002 10 40 80 24 \"nameField\" \"\" \"\" \"Default\" \"\"\r\n");
-    TempFolder::Write(folder + "External Libraries" + kSep + "net.ext", "C:\\libs\\net.dll\r\nint ping(int n);\r\n");
-    projectFile = folder + "Demo.kvproj";
-    TempFolder::Write(projectFile,
-                      "<Project><Name>Demo</Name><ExeName>Demo.exe</ExeName><Engine>1</Engine><Icon/>"
-                      "<SourceFiles><Name>main.js</Name><Name>other.js</Name></SourceFiles>"
-                      "<WindowFiles><Name>Main.win</Name></WindowFiles>"
-                      "<LibraryFiles><Name>net.ext</Name></LibraryFiles></Project>");
-    frame = std::make_unique<KVFrameWindow>(root.Path() + "Documents");
-    ASSERT_NE(frame->create("KelVox Studio", IDI_KELVOX_STUDIO, IDR_MAIN_MENU), nullptr);
-    ShowWindow(frame->window, SW_SHOW);
-    ASSERT_TRUE(frame->openProject(projectFile));
-    Pump();
-  }
-  void TearDown() override {
-    for (const auto& record : frame->documents()) {
-      if (record->editor) record->editor->modified = 0;
-    }
-    if (frame && IsWindow(frame->window)) DestroyWindow(frame->window);
-    frame.reset();
-    Pump();
+    write("Dialog Windows", "Main.win",
+          kvcommands::NewDialogWindowTemplate("Main") +
+              "button 1342242816 0 0 1001 10 10 80 24 \"okButton\" \"OK\" \"\" \"Default\" \"\"\r\n"
+              "edit 1342242816 0 0 1002 10 40 80 24 \"nameField\" \"\" \"\" \"Default\" \"\"\r\n");
+    write("External Libraries", "net.ext", "C:\\libs\\net.dll\r\nint ping(int n);\r\n");
+    ASSERT_NO_FATAL_FAILURE(openProject("<SourceFiles><Name>main.js</Name><Name>other.js</Name></SourceFiles>"
+                                        "<WindowFiles><Name>Main.win</Name></WindowFiles>"
+                                        "<LibraryFiles><Name>net.ext</Name></LibraryFiles>"));
   }
 
-  void writeSource(const std::string& name, const std::string& text) {
-    TempFolder::Write(folder + "Source Files" + kSep + name, text);
-  }
-  DocumentRecord* record(const std::string& name) {
-    for (const auto& r : frame->documents()) {
-      if (r->item->displayName == name) return r.get();
-    }
-    return nullptr;
-  }
+  void writeSource(const std::string& name, const std::string& text) { write("Source Files", name, text); }
   // The source editor of the document, opened and active; a test without it cannot go on.
   KVSourceEditor& open(const std::string& name) {
     DocumentRecord* document = record(name);
@@ -108,10 +81,6 @@ protected:
     return entry;
   }
 
-  TempFolder root;
-  std::string folder;
-  std::string projectFile;
-  std::unique_ptr<KVFrameWindow> frame;
 };
 
 TEST_F(SourceEditorTest, FilesLoadAndSaveByteForByte) {

@@ -20,6 +20,7 @@
 #include "resources/ResourceIds.h"
 #include "tests/common/TempFolder.h"
 #include "tests/gui/DialogAnswer.h"
+#include "tests/gui/FrameProject.h"
 #include "tests/gui/Pump.h"
 
 namespace {
@@ -35,53 +36,25 @@ std::string ControlLine(const std::string& kind, int id, int x, int y, const std
          " 75 25 \"" + name + "\" \"" + name + "\" \"\" \"Default\" \"\"\r\n";
 }
 
-class WindowEditorTest : public ::testing::Test {
+class WindowEditorTest : public kvtest::FrameProjectTest {
 protected:
   void SetUp() override {
-    folder = root / "Demo" + kSep;
-    for (const char* sub : {"", "Source Files", "Dialog Windows", "External Libraries", "Resources"}) {
-      kvplatform::CreateFolder(folder + sub);
-    }
-    kvplatform::CreateFolder(root / "Documents");
-    TempFolder::Write(folder + "Source Files" + kSep + "main.js", "var a = 1;\r\n");
+    FrameProjectTest::SetUp();
+    write("Source Files", "main.js", "var a = 1;\r\n");
     writeWin("Main.win", kvcommands::MainWindowTemplate());
     writeWin("Empty.win", kvcommands::NewDialogWindowTemplate("Empty"));
     writeWin("Order.win", kvcommands::NewDialogWindowTemplate("Order"));
     writeWin("Bad.win", "1\r\n281673728\r\nBad\r\n400 300\r\n\r\n\r\n\r\nDefault\r\n\r\n");
-    projectFile = folder + "Demo.kvproj";
-    TempFolder::Write(projectFile,
-                      "<Project><Name>Demo</Name><ExeName>Demo.exe</ExeName><Engine>1</Engine><Icon/>"
-                      "<SourceFiles><Name>main.js</Name></SourceFiles>"
-                      "<WindowFiles><Name>Main.win</Name><Name>Empty.win</Name><Name>Order.win</Name>"
-                      "<Name>Bad.win</Name></WindowFiles></Project>");
-    frame = std::make_unique<KVFrameWindow>(root.Path() + "Documents");
-    ASSERT_NE(frame->create("KelVox Studio", IDI_KELVOX_STUDIO, IDR_MAIN_MENU), nullptr);
-    ShowWindow(frame->window, SW_SHOW);
-    ASSERT_TRUE(frame->openProject(projectFile));
-    Pump();
-  }
-  void TearDown() override {
-    for (const auto& record : frame->documents()) {
-      if (record->editor) record->editor->modified = 0;
-    }
-    if (frame && IsWindow(frame->window)) DestroyWindow(frame->window);
-    frame.reset();
-    Pump();
+    ASSERT_NO_FATAL_FAILURE(openProject("<SourceFiles><Name>main.js</Name></SourceFiles>"
+                                        "<WindowFiles><Name>Main.win</Name><Name>Empty.win</Name><Name>Order.win</Name>"
+                                        "<Name>Bad.win</Name></WindowFiles>"));
   }
 
-  void writeWin(const std::string& name, const std::string& text) {
-    TempFolder::Write(folder + "Dialog Windows" + kSep + name, text);
-  }
+  void writeWin(const std::string& name, const std::string& text) { write("Dialog Windows", name, text); }
   std::string readWin(const std::string& name) {
     std::string bytes;
     kvplatform::ReadFileBytes(folder + "Dialog Windows" + kSep + name, bytes);
     return bytes;
-  }
-  DocumentRecord* record(const std::string& name) {
-    for (const auto& r : frame->documents()) {
-      if (r->item->fileName == name) return r.get();
-    }
-    return nullptr;
   }
   KVWindowEditor& open(const std::string& name) {
     DocumentRecord* document = record(name);
@@ -147,10 +120,6 @@ protected:
   // Adds a control as the context menu does at a point of designWindow.
   static void Add(KVWindowEditor& editor, int command, POINT at = {20, 20}) { editor.runCommand(command, at); }
 
-  TempFolder root;
-  std::string folder;
-  std::string projectFile;
-  std::unique_ptr<KVFrameWindow> frame;
 };
 
 TEST_F(WindowEditorTest, OpensTheWindowFromRealControlsAndSavesItUnchanged) {
