@@ -3,7 +3,9 @@
 // drawn from their shapes.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "build/IconFile.h"
 #include "project/ProjectTree.h"
@@ -12,6 +14,10 @@
 namespace {
 
 constexpr int kImageSize = 16;
+// Transparent columns right of each node picture: the tree view draws the label right at the
+// picture's edge, and the pictures fill their 16 pixels.
+constexpr int kLabelGap = 3;
+constexpr int kNodeCell = kImageSize + kLabelGap;
 constexpr int kStripImages = 8;
 constexpr COLORREF kKey = RGB(255, 0, 255);
 
@@ -140,17 +146,50 @@ HBITMAP LoadStrip(int id, int images, void (*draw)(HDC)) {
   return DrawStrip(images, draw);
 }
 
-HIMAGELIST MakeList(HBITMAP strip, int images, int grow) {
-  const HIMAGELIST list = ImageList_Create(kImageSize, kImageSize, ILC_COLOR32, images, grow);
+HIMAGELIST MakeList(HBITMAP strip, int width, int images, int grow) {
+  const HIMAGELIST list = ImageList_Create(width, kImageSize, ILC_COLOR32, images, grow);
   if (list && strip) ImageList_Add(list, strip, nullptr);
   return list;
+}
+
+// Copies a picture of 32-bit top-down rows into a cell of a wider top-down DIB.
+void CopyPicture(const std::uint8_t* from, int fromWidth, int column, std::uint8_t* to, int toWidth, int toColumn) {
+  for (int y = 0; y < kImageSize; ++y) {
+    std::memcpy(to + (static_cast<std::size_t>(y) * toWidth + toColumn) * 4,
+                from + (static_cast<std::size_t>(y) * fromWidth + column) * 4, kImageSize * 4);
+  }
+}
+
+// The strip's pictures each followed by kLabelGap transparent columns.
+HBITMAP WithLabelGaps(HBITMAP strip, int images) {
+  if (!strip) return nullptr;
+  const int width = images * kImageSize;
+  BITMAPINFO format = {};
+  format.bmiHeader.biSize = sizeof(format.bmiHeader);
+  format.bmiHeader.biWidth = width;
+  format.bmiHeader.biHeight = -kImageSize;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * kImageSize * 4);
+  const kvwin::MemoryDc dc(nullptr);
+  if (GetDIBits(dc.get(), strip, 0, kImageSize, pixels.data(), &format, DIB_RGB_COLORS) != kImageSize) return nullptr;
+  void* bits = nullptr;
+  const HBITMAP spaced = MakeDib(images * kNodeCell, kImageSize, &bits);  // all transparent
+  if (!spaced) return nullptr;
+  for (int i = 0; i < images; ++i) {
+    CopyPicture(pixels.data(), width, i * kImageSize, static_cast<std::uint8_t*>(bits), images * kNodeCell,
+                i * kNodeCell);
+  }
+  return spaced;
 }
 
 }  // namespace
 
 void KVProjectTree::createImages() {
-  const kvwin::Bitmap strip(LoadStrip(IDB_TREE_IMAGES, kStripImages, DrawNodeImages));
-  imageList.reset(MakeList(strip.get(), kStripImages, 1));
+  const kvwin::Bitmap loaded(LoadStrip(IDB_TREE_IMAGES, kStripImages, DrawNodeImages));
+  const kvwin::Bitmap strip(WithLabelGaps(loaded.get(), kStripImages));
+  imageList.reset(MakeList(strip.get(), kNodeCell, kStripImages, 1));
   loadedImages = imageList.get() ? ImageList_GetImageCount(imageList.get()) : 0;
   // The last slot waits for the project's icon.
   if (imageList.get()) ImageList_SetImageCount(imageList.get(), kStripImages + 1);
@@ -159,7 +198,7 @@ void KVProjectTree::createImages() {
 
 HIMAGELIST KVProjectTreeDragCursors() {
   const kvwin::Bitmap strip(LoadStrip(IDB_DRAG_CURSORS, 2, DrawDragCursors));
-  return MakeList(strip.get(), 2, 0);
+  return MakeList(strip.get(), kImageSize, 2, 0);
 }
 
 void KVProjectTree::RefreshIcon(const std::string& iconPath) {
@@ -171,9 +210,9 @@ void KVProjectTree::RefreshIcon(const std::string& iconPath) {
   if (index >= 0 && icon.DecodeImage(static_cast<std::uint32_t>(index), pixels) && pixels.Consistent() &&
       pixels.width == kImageSize && pixels.height == kImageSize) {
     void* bits = nullptr;
-    const kvwin::Bitmap picture(MakeDib(kImageSize, kImageSize, &bits));
+    const kvwin::Bitmap picture(MakeDib(kNodeCell, kImageSize, &bits));
     if (picture && imageList.get()) {
-      std::memcpy(bits, pixels.bgra.data(), pixels.bgra.size());
+      CopyPicture(pixels.bgra.data(), kImageSize, 0, static_cast<std::uint8_t*>(bits), kNodeCell, 0);
       if (ImageList_Replace(imageList.get(), kProjectIconImage, picture.get(), nullptr)) image = kProjectIconImage;
     }
   }

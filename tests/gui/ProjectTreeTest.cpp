@@ -181,9 +181,19 @@ TEST_F(ProjectTreeTest, TheIconNodeShowsTheProjectIconOnceItsFileIsThere) {
   // The slot holds the icon's colour.
   const kvwin::WindowDc screen(tree().treeView());
   const kvwin::MemoryDc dc(screen.get());
-  const kvwin::Bitmap canvas(CreateCompatibleBitmap(screen.get(), 16, 16));
+  const kvwin::Bitmap canvas(CreateCompatibleBitmap(screen.get(), 24, 16));
   const kvwin::Selection selected(dc.get(), canvas.get());
-  ImageList_Draw(tree().images(), 8, dc.get(), 0, 0, ILD_NORMAL);
+  const RECT all = {0, 0, 24, 16};
+  // Between a picture (a source file's, the icon's) and its label a few columns stay empty:
+  // the background shows through them.
+  int width = 0, height = 0;
+  ImageList_GetIconSize(tree().images(), &width, &height);
+  EXPECT_GE(width, 18);
+  for (const int image : {3, 8}) {
+    FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ImageList_Draw(tree().images(), image, dc.get(), 0, 0, ILD_NORMAL);
+    EXPECT_EQ(GetPixel(dc.get(), 17, 8), RGB(255, 255, 255)) << image;
+  }
   EXPECT_EQ(GetPixel(dc.get(), 8, 8), RGB(0xE0, 0x80, 0x20));
 
   TempFolder::Write(folder + "Resources" + sep + "Tree.ico", "not an icon");
