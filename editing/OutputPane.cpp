@@ -107,6 +107,9 @@ void KVOutputDialog::configureText() {
   call(SCI_STYLESETBACK, STYLE_DEFAULT, RGB(255, 255, 255));
   call(SCI_STYLESETFORE, STYLE_DEFAULT, RGB(0, 0, 0));
   call(SCI_SETSELBACK, 1, RGB(153, 201, 239));
+  // The horizontal bar appears once a shown line is wider than the pane.
+  call(SCI_SETSCROLLWIDTH, 1);
+  call(SCI_SETSCROLLWIDTHTRACKING, 1);
 }
 
 void KVOutputDialog::append(const std::string& added) {

@@ -148,6 +148,9 @@ void KVSourceEditor::configure() {
   call(SCI_AUTOCSETORDER, SC_ORDER_PERFORMSORT);
   call(SCI_AUTOCSETMAXHEIGHT, 9);
   call(SCI_SETBUFFEREDDRAW, 0);
+  // The horizontal bar appears once a shown line is wider than the view, not from the start.
+  call(SCI_SETSCROLLWIDTH, 1);
+  call(SCI_SETSCROLLWIDTHTRACKING, 1);
   call(SCI_COLOURISE, 0, -1);
 }
 

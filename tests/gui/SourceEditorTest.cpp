@@ -180,6 +180,19 @@ TEST_F(SourceEditorTest, EnterIndentsLikeThePreviousLine) {
   EXPECT_EQ(Text(editor), "plain\r\n");
 }
 
+TEST_F(SourceEditorTest, TheHorizontalBarShowsOnlyForALineWiderThanTheView) {
+  KVSourceEditor& editor = open("main.js");
+  const auto hasBar = [&] {
+    UpdateWindow(editor.editorWindow);
+    Pump();
+    return (GetWindowLongPtrW(editor.editorWindow, GWL_STYLE) & WS_HSCROLL) != 0;
+  };
+  EXPECT_FALSE(hasBar());
+  editor.call(SCI_APPENDTEXT, 600, reinterpret_cast<sptr_t>(std::string(600, 'x').c_str()));
+  InvalidateRect(editor.editorWindow, nullptr, FALSE);
+  EXPECT_TRUE(hasBar());
+}
+
 TEST_F(SourceEditorTest, DotShowsTheMembersOfWhatPrecedesIt) {
   KVSourceEditor& editor = open("other.js");
   Type(editor, "kv.");
