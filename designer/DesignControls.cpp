@@ -7,6 +7,7 @@
 #include "common/Text.h"
 #include "designer/LogFont.h"
 #include "designer/PropertyGrid.h"
+#include "designer/SystemLogFont.h"
 
 namespace {
 
@@ -54,23 +55,7 @@ HFONT KVWindowEditor::makeFont(const std::string& fontData) {
   if (made != madeFonts.end()) return made->second.get();
   KVLogFont parsed;
   if (!KVLogFont::Parse(fontData, parsed)) return nullptr;
-  const kvtext::WideString face = kvtext::Utf8ToWide(parsed.faceName);
-  LOGFONTW logFont = {};
-  logFont.lfHeight = parsed.height;
-  logFont.lfWidth = parsed.width;
-  logFont.lfEscapement = parsed.escapement;
-  logFont.lfOrientation = parsed.orientation;
-  logFont.lfWeight = parsed.weight;
-  logFont.lfItalic = parsed.italic;
-  logFont.lfUnderline = parsed.underline;
-  logFont.lfStrikeOut = parsed.strikeOut;
-  logFont.lfCharSet = parsed.charSet;
-  logFont.lfOutPrecision = parsed.outPrecision;
-  logFont.lfClipPrecision = parsed.clipPrecision;
-  logFont.lfQuality = parsed.quality;
-  logFont.lfPitchAndFamily = parsed.pitchAndFamily;
-  // lfFaceName holds 31 characters and its NUL.
-  face.copy(logFont.lfFaceName, LF_FACESIZE - 1);
+  const LOGFONTW logFont = kvdesigner::ToSystemLogFont(parsed);
   HFONT font = CreateFontIndirectW(&logFont);
   if (!font) return nullptr;
   madeFonts.emplace(fontData, kvwin::Font(font));

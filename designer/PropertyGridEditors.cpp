@@ -7,6 +7,7 @@
 #include <commdlg.h>
 
 #include "common/Text.h"
+#include "designer/SystemLogFont.h"
 #include "designer/WindowEditor.h"
 
 namespace {
@@ -21,45 +22,6 @@ void CaretToEnd(HWND edit) {
 }
 
 bool ShiftHeld() { return GetKeyState(VK_SHIFT) < 0; }
-
-// The system's LOGFONTW of a font as the dialog window file stores it, and back.
-LOGFONTW ToLogFont(const KVLogFont& font) {
-  LOGFONTW log = {};
-  log.lfHeight = font.height;
-  log.lfWidth = font.width;
-  log.lfEscapement = font.escapement;
-  log.lfOrientation = font.orientation;
-  log.lfWeight = font.weight;
-  log.lfItalic = font.italic;
-  log.lfUnderline = font.underline;
-  log.lfStrikeOut = font.strikeOut;
-  log.lfCharSet = font.charSet;
-  log.lfOutPrecision = font.outPrecision;
-  log.lfClipPrecision = font.clipPrecision;
-  log.lfQuality = font.quality;
-  log.lfPitchAndFamily = font.pitchAndFamily;
-  lstrcpynW(log.lfFaceName, kvtext::Utf8ToWide(font.faceName).c_str(), LF_FACESIZE);
-  return log;
-}
-
-KVLogFont FromLogFont(const LOGFONTW& log) {
-  KVLogFont font;
-  font.height = log.lfHeight;
-  font.width = log.lfWidth;
-  font.escapement = log.lfEscapement;
-  font.orientation = log.lfOrientation;
-  font.weight = log.lfWeight;
-  font.italic = log.lfItalic;
-  font.underline = log.lfUnderline;
-  font.strikeOut = log.lfStrikeOut;
-  font.charSet = log.lfCharSet;
-  font.outPrecision = log.lfOutPrecision;
-  font.clipPrecision = log.lfClipPrecision;
-  font.quality = log.lfQuality;
-  font.pitchAndFamily = log.lfPitchAndFamily;
-  font.faceName = kvtext::WideToUtf8(log.lfFaceName);
-  return font;
-}
 
 // Whether the record, with the font chosen, can still be written to the dialog window file.
 bool FontStorable(const KVControlRecord& record, const KVLogFont& font, int pointSize) {
@@ -390,13 +352,13 @@ void KVPropertyGrid::chooseFont(Group& group, int rowIndex) {
   dialog.Flags = CF_SCREENFONTS | CF_FORCEFONTEXIST;
   KVLogFont current;
   if (record->fontLabel != kvproperties::kDefaultFont && KVLogFont::Parse(record->fontData, current)) {
-    chosen = ToLogFont(current);
+    chosen = kvdesigner::ToSystemLogFont(current);
     dialog.Flags |= CF_INITTOLOGFONTSTRUCT;
   }
   if (owner) EnableWindow(owner, FALSE);
   const BOOL ok = ChooseFontW(&dialog);
   if (owner) EnableWindow(owner, TRUE);
-  const KVLogFont font = FromLogFont(chosen);
+  const KVLogFont font = kvdesigner::FromSystemLogFont(chosen);
   const bool storable = ok && shownRecord == record && FontStorable(*record, font, dialog.iPointSize);
   if (!storable) {
     row.value = record->fontLabel;

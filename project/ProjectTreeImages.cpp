@@ -21,8 +21,8 @@ constexpr int kNodeCell = kImageSize + kLabelGap;
 constexpr int kStripImages = 8;
 constexpr COLORREF kKey = RGB(255, 0, 255);
 
-// A 32-bit top-down DIB section of the given size; bits receives its pixels.
-HBITMAP MakeDib(int width, int height, void** bits) {
+// The format of 32-bit top-down pixels of the given size.
+BITMAPINFO TopDownFormat(int width, int height) {
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
@@ -30,6 +30,12 @@ HBITMAP MakeDib(int width, int height, void** bits) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// A 32-bit top-down DIB section of the given size; bits receives its pixels.
+HBITMAP MakeDib(int width, int height, void** bits) {
+  const BITMAPINFO info = TopDownFormat(width, height);
   return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
@@ -164,13 +170,7 @@ void CopyPicture(const std::uint8_t* from, int fromWidth, int column, std::uint8
 HBITMAP WithLabelGaps(HBITMAP strip, int images) {
   if (!strip) return nullptr;
   const int width = images * kImageSize;
-  BITMAPINFO format = {};
-  format.bmiHeader.biSize = sizeof(format.bmiHeader);
-  format.bmiHeader.biWidth = width;
-  format.bmiHeader.biHeight = -kImageSize;
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
-  format.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO format = TopDownFormat(width, kImageSize);
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * kImageSize * 4);
   const kvwin::MemoryDc dc(nullptr);
   if (GetDIBits(dc.get(), strip, 0, kImageSize, pixels.data(), &format, DIB_RGB_COLORS) != kImageSize) return nullptr;
