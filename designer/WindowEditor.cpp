@@ -131,11 +131,7 @@ bool KVWindowEditor::save() {
   return true;
 }
 
-void KVWindowEditor::markModified() {
-  if (modified) return;
-  modified = 1;
-  if (frameWindow) PostMessageW(frameWindow, kModifiedNotice, 0, reinterpret_cast<LPARAM>(document));
-}
+void KVWindowEditor::markModified() { setModified(frameWindow); }
 
 // The scroll extent covers designWindow's outer rectangle as placed in the content, plus the
 // margin; like every layout number of the surface it goes through the DPI rule.

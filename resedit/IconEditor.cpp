@@ -178,9 +178,7 @@ void KVIconEditor::pick(const std::string& path) {
     refuse(path + " cannot be used as the project's icon: it is not an icon file, or its images lie outside the file.");
     return;
   }
-  if (modified) return;
-  modified = 1;
-  if (parent) PostMessageW(parent, kModifiedNotice, 0, reinterpret_cast<LPARAM>(document));
+  setModified(parent);
 }
 
 void KVIconEditor::refuse(const std::string& text) const {

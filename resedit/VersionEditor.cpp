@@ -86,9 +86,7 @@ void KVVersionEditor::load() {
 }
 
 void KVVersionEditor::onFieldChanged() {
-  if (!loaded || modified) return;
-  modified = 1;
-  if (parent) PostMessageW(parent, kModifiedNotice, 0, reinterpret_cast<LPARAM>(document));
+  if (loaded) setModified(parent);
 }
 
 bool KVVersionEditor::save() {

@@ -56,4 +56,13 @@ public:
   // Set by editors whose child controls are reached with Tab and the arrow keys.
   unsigned char dialogNavigation = 0;
   HWND editorWindow = nullptr;
+
+protected:
+  // Sets the modified flag and tells the frame with kModifiedNotice, once per change from
+  // saved to modified.
+  void setModified(HWND frame) {
+    if (modified) return;
+    modified = 1;
+    if (frame) PostMessageW(frame, kModifiedNotice, 0, reinterpret_cast<LPARAM>(document));
+  }
 };
