@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,8 @@ bool WriteProject(const std::string& folder, const std::string& projectFile) {
   std::vector<LayoutEntry> layout;
   for (int i = 0; i < kSourceFiles; ++i) {
     const std::string name = SourceName(i);
-    if (!kvplatform::WriteFileBytes(folder + "Source Files" + kSep + name, "")) return false;
+    // Plain creation: an atomic save per file would scan the growing folder each time.
+    if (!std::ofstream(folder + "Source Files" + kSep + name)) return false;
     sources += KVXML::ElementText("Name", name);
     tabs.tabs.push_back({ProjectItemType::SourceFile, name, 0, 0});
     if (i % kFilesPerFolder == 0) layout.push_back({"Folder " + std::to_string(i / kFilesPerFolder), true, {}});
