@@ -33,10 +33,10 @@ INT_PTR KVIconEditor::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM lPara
       onInitDialog();
       return 0;
     case WM_SHOWWINDOW:
-      if (!wParam) rememberFocus();
+      if (!wParam) focusBack.remember(window);
       return 0;
     case WM_SETFOCUS:
-      SetFocus(focusBack ? focusBack : browse);
+      focusBack.restore(browse);
       return 1;  // the focus is on Browse already
     case WM_COMMAND:
       if (LOWORD(wParam) == kBrowseId && HIWORD(wParam) == BN_CLICKED) {
@@ -199,10 +199,4 @@ bool KVIconEditor::save() {
   lastFailure.clear();
   modified = 0;
   return true;
-}
-
-// The field that had the focus when the editor was hidden gets it back when it is shown again.
-void KVIconEditor::rememberFocus() {
-  const HWND focus = GetFocus();
-  if (focus && IsChild(window, focus)) focusBack = focus;
 }

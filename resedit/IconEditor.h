@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/framework/ChildFocus.h"
 #include "app/framework/Framework.h"
 #include "build/IconFile.h"
 
@@ -45,7 +46,6 @@ public:
 
 private:
   void onInitDialog();
-  void rememberFocus();
   void buildControls();
   void onBrowse();
   void onNotify(const NMHDR& header);
@@ -64,5 +64,5 @@ private:
   HWND listView = nullptr;
   HWND previewControl = nullptr;
   std::string lastFailure;
-  HWND focusBack = nullptr;
+  KVChildFocus focusBack;
 };

@@ -29,10 +29,10 @@ INT_PTR KVVersionEditor::dialogProc(HWND, UINT message, WPARAM wParam, LPARAM) {
       onInitDialog();
       return 0;
     case WM_SHOWWINDOW:
-      if (!wParam) rememberFocus();
+      if (!wParam) focusBack.remember(window);
       return 0;
     case WM_SETFOCUS:
-      SetFocus(focusBack ? focusBack : fields[0]);
+      focusBack.restore(fields[0]);
       return 1;  // the focus is set already
     case WM_COMMAND:
       if (HIWORD(wParam) == EN_CHANGE) {
@@ -105,10 +105,4 @@ bool KVVersionEditor::save() {
 void KVVersionEditor::sendToFocus(UINT message) {
   const HWND focus = GetFocus();
   if (focus && GetParent(focus) == window) SendMessageW(focus, message, 0, 0);
-}
-
-// The field that had the focus when the editor was hidden gets it back when it is shown again.
-void KVVersionEditor::rememberFocus() {
-  const HWND focus = GetFocus();
-  if (focus && IsChild(window, focus)) focusBack = focus;
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "app/framework/ChildFocus.h"
 #include "app/framework/Framework.h"
 #include "resedit/VersionForm.h"
 
@@ -30,7 +31,6 @@ public:
 
 private:
   void onInitDialog();
-  void rememberFocus();
   void buildForm();
   void load();
   void onFieldChanged();
@@ -40,5 +40,5 @@ private:
   std::array<HWND, kvversionform::kFieldCount> fields = {};
   bool loaded = false;
   std::string lastFailure;
-  HWND focusBack = nullptr;
+  KVChildFocus focusBack;
 };

@@ -1,6 +1,7 @@
 // The version editor in the frame: the form loads version.xml without marking the document
-// modified, Tab moves between the fields, the Edit menu acts on the focused field, and values
-// with markup characters and non-ASCII text are saved escaped and read back unchanged.
+// modified, Tab moves between the fields, the Edit menu acts on the focused field, the field
+// left keeps the focus across tab switches, and values with markup characters and non-ASCII
+// text are saved escaped and read back unchanged.
 #include <gtest/gtest.h>
 
 #include "common/Text.h"
@@ -119,6 +120,18 @@ TEST_F(VersionEditorTest, EditMenuCommandsActOnTheFocusedField) {
   SetFocus(product);
   command(IDM_PASTE);
   EXPECT_EQ(text(product), "Res");
+}
+
+// Switching to another tab and back puts the user in the field they left, not the first one.
+TEST_F(VersionEditorTest, TheFieldLeftHasTheFocusAgainWhenItsTabComesBack) {
+  openProject();
+  KVVersionEditor* editor = open<KVVersionEditor>("Version Info");
+  ASSERT_NE(editor, nullptr);
+  SetFocus(editor->field(5));
+  ASSERT_NE(open<KVEditorBase>("main.js"), nullptr);
+  EXPECT_FALSE(IsWindowVisible(editor->editorWindow));
+  EXPECT_EQ(open<KVVersionEditor>("Version Info"), editor);
+  EXPECT_EQ(GetFocus(), editor->field(5));
 }
 
 }  // namespace
