@@ -224,12 +224,27 @@ kv_run_fuzzers() {
       "$work" "$corpus/$name" >"$work.log" 2>&1; then
       echo "fuzz $name: ok ($(grep -o 'stat::number_of_executed_units: [0-9]*' "$work.log" | grep -o '[0-9]*$') runs)"
       kv_record_pass
+      [ "${KV_FUZZ_MERGE:-0}" = 1 ] && kv_merge_corpus "$f" "$corpus/$name" "$work"
     else
       tail -n 30 "$work.log"
       kv_record_failure "fuzz $name"
     fi
     rm -rf "$work" "$work.log"
   done
+}
+
+# Adds to the kept corpus only the inputs of a run that reach code it does not reach yet;
+# the inputs already kept stay as they are.
+kv_merge_corpus() {
+  local fuzzer=$1 kept=$2 found=$3 before
+  before=$(find "$kept" -type f | wc -l)
+  if "$fuzzer" -merge=1 "$kept" "$found" >"$found.merge.log" 2>&1; then
+    echo "fuzz ${kept##*/}: $(($(find "$kept" -type f | wc -l) - before)) inputs added to $kept"
+  else
+    tail -n 30 "$found.merge.log"
+    kv_record_failure "fuzz merge ${kept##*/}"
+  fi
+  rm -f "$found.merge.log"
 }
 
 # End-to-end scripts: each tests/e2e/*.sh exits 0 on success.
