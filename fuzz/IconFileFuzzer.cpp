@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -23,8 +24,20 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
+std::string NewScratchPath() {
+  return (std::filesystem::temp_directory_path() /
+          ("kv-fuzz-ico-" + std::to_string(kvplatform::CurrentProcessId()) + ".ico"))
+      .string();
+}
+
+// Computed again: at exit the kept path may already be destroyed.
+void RemoveScratch() { std::remove(NewScratchPath().c_str()); }
+
 const std::string& ScratchPath() {
-  static const std::string path = "/tmp/kv-fuzz-ico-" + std::to_string(kvplatform::CurrentProcessId()) + ".ico";
+  static const std::string path = [] {
+    std::atexit(RemoveScratch);
+    return NewScratchPath();
+  }();
   return path;
 }
 
