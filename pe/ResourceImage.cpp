@@ -87,8 +87,10 @@ bool ResourceImage::Slice(std::uint32_t rva, std::uint64_t count, std::string_vi
     const std::uint64_t start = section.virtualAddress;
     if (rva < start) continue;
     const std::uint64_t delta = rva - start;
-    if (delta >= section.sizeOfRawData || count > section.sizeOfRawData - delta) continue;
-    return ByteReader::slice(image, static_cast<std::uint64_t>(section.pointerToRawData) + delta, count, out);
+    // An empty slice may start where the raw data ends: the writer puts an empty resource's
+    // data there when it comes last.
+    if (delta > section.sizeOfRawData || count > section.sizeOfRawData - delta) continue;
+    if (ByteReader::slice(image, static_cast<std::uint64_t>(section.pointerToRawData) + delta, count, out)) return true;
   }
   return false;
 }

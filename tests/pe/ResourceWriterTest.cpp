@@ -312,6 +312,35 @@ TEST(ResourceSection, DamagedTreesAreRefused) {
   EXPECT_TRUE(read.ReadTree(tree));
 }
 
+// An empty resource whose data comes last starts where the section's raw data ends; the
+// image written with it must read back, the empty resource included.
+TEST(ResourceSection, AnEmptyResourceAtTheEndOfTheRawDataReadsBack) {
+  const std::string bytes = MakeImage(ImageOptions());
+  ResourceImage image;
+  ASSERT_TRUE(image.Parse(bytes));
+  constexpr std::uint16_t kLastType = 100;  // sorts after every other type, so its data is last
+  ResourceSection resources = StartingResources();
+  resources.Set(Key::Id(kLastType), Key::Id(1), 1033, "");
+  // Padding of one more resource makes the tree fill the section's 0x400 raw bytes exactly.
+  std::string tree;
+  for (std::size_t padding = 0; tree.size() != 0x400; padding += 4) {
+    resources.Set(Key::Id(kRcData), Key::Id(1), 1033, Bytes(padding, 'p'));
+    ASSERT_TRUE(resources.Build(0x2000, tree));
+    ASSERT_LE(tree.size(), 0x400u);
+  }
+  std::string rebuilt;
+  ASSERT_TRUE(image.Rebuild(resources, rebuilt));
+  ResourceImage again;
+  ResourceSection read;
+  ASSERT_TRUE(again.Parse(rebuilt));
+  ASSERT_TRUE(again.ReadResources(read));
+  const ResourceSection::Entry* empty = read.Find(Key::Id(kLastType), Key::Id(1), 1033);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(empty->dataRva, 0x2000u + 0x400u);
+  EXPECT_TRUE(empty->data.empty());
+  EXPECT_EQ(read.Entries().size(), resources.Entries().size());
+}
+
 // ---------------------------------------------------------------------------------------
 // Images.
 
