@@ -16,6 +16,7 @@
 
 #include "build/ExeFile.h"
 #include "common/ByteIO.h"
+#include "fuzz/ScratchFolder.h"
 #include "pe/PeFormat.h"
 #include "pe/PeHeaders.h"
 #include "platform/Platform.h"
@@ -36,24 +37,6 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-std::filesystem::path FolderPath() {
-  return std::filesystem::temp_directory_path() / ("kv-fuzz-pe-" + std::to_string(kvplatform::CurrentProcessId()));
-}
-
-void RemoveFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(FolderPath(), ignored);
-}
-
-// The scratch folder of this process, removed at exit.
-const std::filesystem::path& Folder() {
-  static const std::filesystem::path folder = [] {
-    std::filesystem::create_directories(FolderPath());
-    std::atexit(RemoveFolder);
-    return FolderPath();
-  }();
-  return folder;
-}
 
 constexpr std::uint64_t kDebugSizeOfDataAt = 16;
 
@@ -110,7 +93,7 @@ void RequireDebugDataFollowed(const std::string& before, const std::string& afte
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::filesystem::path& folder = Folder();
+  const std::filesystem::path& folder = kvfuzz::ScratchFolder("pe");
   const std::string input = (folder / "in.exe").u8string();
   const std::string payloadPath = (folder / "payload.bin").u8string();
   const std::string output = (folder / "out.exe").u8string();

@@ -13,6 +13,7 @@
 
 #include "common/ByteIO.h"
 #include "editing/ExtDeclarations.h"
+#include "fuzz/ScratchFolder.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -24,23 +25,8 @@ struct Record {
   std::string parameters;
 };
 
-std::filesystem::path FolderPath() {
-  return std::filesystem::temp_directory_path() /
-         ("kv-fuzz-ext-" + std::to_string(kvplatform::CurrentProcessId()));
-}
-
-void RemoveFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(FolderPath(), ignored);
-}
-
 const std::string& Folder() {
-  static const std::string folder = [] {
-    const std::filesystem::path path = FolderPath();
-    std::filesystem::create_directories(path);
-    std::atexit(RemoveFolder);
-    return path.string() + kvplatform::kPathSeparator;
-  }();
+  static const std::string folder = kvfuzz::ScratchFolder("ext").string() + kvplatform::kPathSeparator;
   return folder;
 }
 

@@ -8,13 +8,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "build/Icns.h"
 #include "build/IconFile.h"
 #include "build/IconImage.h"
+#include "fuzz/ScratchFolder.h"
 #include "platform/PngCodec.h"
 #include "platform/Platform.h"
 
@@ -24,20 +24,8 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-std::string NewScratchPath() {
-  return (std::filesystem::temp_directory_path() /
-          ("kv-fuzz-ico-" + std::to_string(kvplatform::CurrentProcessId()) + ".ico"))
-      .string();
-}
-
-// Computed again: at exit the kept path may already be destroyed.
-void RemoveScratch() { std::remove(NewScratchPath().c_str()); }
-
 const std::string& ScratchPath() {
-  static const std::string path = [] {
-    std::atexit(RemoveScratch);
-    return NewScratchPath();
-  }();
+  static const std::string path = (kvfuzz::ScratchFolder("ico") / "input.ico").string();
   return path;
 }
 

@@ -29,6 +29,7 @@
 #include "build/PayloadFormat.h"
 #include "common/Crc32.h"
 #include "editing/ExtDeclarations.h"
+#include "fuzz/ScratchFolder.h"
 #include "platform/Platform.h"
 #include "project/Project.h"
 #include "project/XML.h"
@@ -50,29 +51,7 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-std::filesystem::path BasePath() {
-  // A memory file system where there is one: the payload is written with every write
-  // committed, which a disk would make the slowest part of a run.
-  std::error_code error;
-  const std::filesystem::path shm = "/dev/shm";
-  const std::filesystem::path base =
-      std::filesystem::is_directory(shm, error) ? shm : std::filesystem::temp_directory_path();
-  return base / ("kv-fuzz-payload-" + std::to_string(kvplatform::CurrentProcessId()));
-}
-
-void RemoveBase() {
-  std::error_code ignored;
-  std::filesystem::remove_all(BasePath(), ignored);
-}
-
-const std::filesystem::path& Base() {
-  static const std::filesystem::path base = [] {
-    std::filesystem::create_directories(BasePath());
-    std::atexit(RemoveBase);
-    return BasePath();
-  }();
-  return base;
-}
+const std::filesystem::path& Base() { return kvfuzz::ScratchFolder("payload"); }
 
 std::string ReadFile(const std::string& path, bool& exists) {
   std::string bytes;
