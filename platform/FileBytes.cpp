@@ -11,6 +11,9 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
   const UniqueFile file(OpenFile(path, "rb"));
   if (!file) return false;
   bytes.clear();
+  // Room for the whole file at once; a file that grows meanwhile is still read to its end.
+  std::uint64_t length = 0;
+  if (FileLength(file.get(), length) && length < bytes.max_size()) bytes.reserve(static_cast<std::size_t>(length));
   char buffer[64 * 1024];
   std::size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);

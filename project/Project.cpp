@@ -92,27 +92,26 @@ bool KVProject::Load(const std::string& path) {
   items.clear();
   // One record per file: a file named twice (or, where names ignore case, in two spellings)
   // keeps its first entry, so that editing or deleting one record cannot reach another's file.
-  std::unordered_set<std::string> listed;
-  AddListedItems("/Project/SourceFiles/Name", ProjectItemType::SourceFile, listed);
-  AddListedItems("/Project/WindowFiles/Name", ProjectItemType::DialogWindow, listed);
-  AddListedItems("/Project/LibraryFiles/Name", ProjectItemType::ExternalLibrary, listed);
+  // Each sub-folder has its own names; version, icon and bitmaps share Resources.
+  std::unordered_set<std::string> sources, windows, libraries, resourceFiles;
+  AddListedItems("/Project/SourceFiles/Name", ProjectItemType::SourceFile, sources);
+  AddListedItems("/Project/WindowFiles/Name", ProjectItemType::DialogWindow, windows);
+  AddListedItems("/Project/LibraryFiles/Name", ProjectItemType::ExternalLibrary, libraries);
 
   const std::string resources = folder + SubFolder(ProjectItemType::VersionInfo);
   const std::string versionPath = resources + VersionInfoFileName();
   if (!kvplatform::CanRead(versionPath)) WriteDefaultVersionInfo(versionPath);
   items.push_back(std::make_unique<ProjectItem>(
-      ProjectItem::FromPath(versionPath, ProjectItemType::VersionInfo)));
-  listed.insert(kvplatform::FileNameKey(versionPath));
+      ProjectItem::InFolder(resources, VersionInfoFileName(), ProjectItemType::VersionInfo)));
+  resourceFiles.insert(kvplatform::FileNameKey(VersionInfoFileName()));
 
   // A project always has its icon item, even when the file is missing. A name that is empty,
   // could lead out of the folder or is already taken leaves it without a file.
   const std::string icon = document.GetString("/Project/Icon");
-  const bool iconUsable =
-      IsSafeFileName(icon) && listed.insert(kvplatform::FileNameKey(resources + icon)).second;
+  const bool iconUsable = IsSafeFileName(icon) && resourceFiles.insert(kvplatform::FileNameKey(icon)).second;
   items.push_back(std::make_unique<ProjectItem>(
-      iconUsable ? ProjectItem::FromPath(resources + icon, ProjectItemType::Icon)
-                 : EmptyIcon(resources)));
-  AddListedItems("/Project/BitmapFiles/Name", ProjectItemType::Bitmap, listed);
+      iconUsable ? ProjectItem::InFolder(resources, icon, ProjectItemType::Icon) : EmptyIcon(resources)));
+  AddListedItems("/Project/BitmapFiles/Name", ProjectItemType::Bitmap, resourceFiles);
   return true;
 }
 
@@ -134,20 +133,19 @@ bool KVProject::TakeLock(KVXML& file, const std::string& path) {
 }
 
 void KVProject::AddListedItems(const std::string& listXPath, ProjectItemType type,
-                               std::unordered_set<std::string>& listed) {
+                               std::unordered_set<std::string>& taken) {
   const std::string directory = folder + SubFolder(type);
   const std::vector<KVXMLNode> entries = document.Nodes(listXPath);
   items.reserve(items.size() + entries.size());
-  listed.reserve(listed.size() + entries.size());
+  taken.reserve(taken.size() + entries.size());
   for (const KVXMLNode& entry : entries) {
-    const std::string fileName = entry.Text();
+    std::string fileName = entry.Text();
     // Names come from outside: only plain names inside the sub-folder are followed.
     if (!IsSafeFileName(fileName)) continue;
-    const std::string path = directory + fileName;
-    std::string key = kvplatform::FileNameKey(path);
-    if (listed.count(key) != 0 || !kvplatform::CanRead(path)) continue;
-    listed.insert(std::move(key));
-    items.push_back(std::make_unique<ProjectItem>(ProjectItem::FromPath(path, type)));
+    std::string key = kvplatform::FileNameKey(fileName);
+    if (taken.count(key) != 0 || !kvplatform::CanRead(directory + fileName)) continue;
+    taken.insert(std::move(key));
+    items.push_back(std::make_unique<ProjectItem>(ProjectItem::InFolder(directory, std::move(fileName), type)));
   }
 }
 

@@ -69,9 +69,10 @@ public:
 
 private:
   bool TakeLock(KVXML& file, const std::string& path);
-  // Appends an item for every listed name whose file exists and is not in `listed` yet.
+  // Appends an item for every listed name whose file can be read and is not among `taken`,
+  // the names already kept in the type's sub-folder.
   void AddListedItems(const std::string& listXPath, ProjectItemType type,
-                      std::unordered_set<std::string>& listed);
+                      std::unordered_set<std::string>& taken);
   void WriteDefaultVersionInfo(const std::string& path) const;
   bool HasFileName(const std::string& fileName) const;
   std::string FreeFileName(const std::string& targetDir, const std::string& fileName,

@@ -96,16 +96,22 @@ std::string ProjectItem::DisplayNameFor(ProjectItemType type, const std::string&
 }
 
 ProjectItem ProjectItem::FromPath(const std::string& path, ProjectItemType type) {
+  std::string directory = kvpath::FolderOf(path);
+  if (!directory.empty()) {
+    // The folder ends with one separator, the platform's, however the path was written.
+    size_t end = directory.size();
+    while (end > 0 && IsSeparator(directory[end - 1])) --end;
+    directory.resize(end);
+    directory += kvplatform::kPathSeparator;
+  }
+  return InFolder(std::move(directory), kvpath::FileNameOf(path), type);
+}
+
+ProjectItem ProjectItem::InFolder(std::string directory, std::string fileName, ProjectItemType type) {
   ProjectItem item;
   item.type = type;
-  item.fileName = kvpath::FileNameOf(path);
-  const std::string folder = kvpath::FolderOf(path);
-  if (!folder.empty()) {
-    // The folder ends with one separator, the platform's, however the path was written.
-    size_t end = folder.size();
-    while (end > 0 && IsSeparator(folder[end - 1])) --end;
-    item.directory = folder.substr(0, end) + kvplatform::kPathSeparator;
-  }
-  item.displayName = DisplayNameFor(type, item.fileName);
+  item.displayName = DisplayNameFor(type, fileName);
+  item.fileName = std::move(fileName);
+  item.directory = std::move(directory);
   return item;
 }

@@ -45,6 +45,8 @@ struct ProjectItem {
 
   // Splits a full path at its last '/' or '\'.
   static ProjectItem FromPath(const std::string& path, ProjectItemType type);
+  // The file fileName in directory, which already ends with the platform's separator.
+  static ProjectItem InFolder(std::string directory, std::string fileName, ProjectItemType type);
   static std::string DisplayNameFor(ProjectItemType type, const std::string& fileName);
 
   std::string Path() const { return directory + fileName; }

@@ -3,8 +3,10 @@
 #include "platform/Platform.h"
 #include "project/FileUtil.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <string_view>
 #include <utility>
 
 #include <libxml/entities.h>
@@ -123,16 +125,59 @@ xmlDoc* ParseMemory(const std::string& bytes, const char* url) {
   return doc.release();
 }
 
+// Appends the element children of parent that the XPath step "name" selects: elements of that
+// name in no namespace, in document order.
+void AppendNamedChildren(const xmlNode* parent, const xmlChar* name, std::vector<KVXMLNode>& out) {
+  for (xmlNode* child = parent->children; child != nullptr; child = child->next) {
+    if (child->type == XML_ELEMENT_NODE && child->ns == nullptr && xmlStrEqual(child->name, name)) {
+      out.emplace_back(child);
+    }
+  }
+}
+
+bool IsPlainName(std::string_view name) {
+  if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
+  for (const char c : name) {
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) return false;
+  }
+  return true;
+}
+
+// The names of an expression made only of child steps from the root, "/Project/SourceFiles/Name";
+// nothing for any other expression.
+std::vector<std::string> ChildSteps(std::string_view xpath) {
+  std::vector<std::string> steps;
+  if (xpath.empty() || xpath[0] != '/') return steps;
+  for (std::size_t start = 1; start <= xpath.size();) {
+    const std::size_t end = std::min(xpath.find('/', start), xpath.size());
+    const std::string_view name = xpath.substr(start, end - start);
+    if (!IsPlainName(name)) return {};
+    steps.emplace_back(name);
+    start = end + 1;
+  }
+  return steps;
+}
+
 }  // namespace
 
 std::string KVXMLNode::Text() const {
   if (node == nullptr) return {};
+  // An element holding one text node, the common case, is read without a copy to free.
+  const xmlNode* only = node->type == XML_ELEMENT_NODE ? node->children : nullptr;
+  if (only != nullptr && only->next == nullptr && only->type == XML_TEXT_NODE) return ToString(only->content);
   const XmlText content(xmlNodeGetContent(node));
   return ToString(content.get());
 }
 
 std::string KVXMLNode::Attribute(const char* name) const {
   if (node == nullptr || node->type != XML_ELEMENT_NODE) return {};
+  // An attribute written with plain text, the common case, is read in place.
+  for (const xmlAttr* attribute = node->properties; attribute != nullptr; attribute = attribute->next) {
+    if (attribute->ns != nullptr || !xmlStrEqual(attribute->name, reinterpret_cast<const xmlChar*>(name))) continue;
+    const xmlNode* only = attribute->children;
+    if (only != nullptr && only->next == nullptr && only->type == XML_TEXT_NODE) return ToString(only->content);
+    break;
+  }
   const XmlText value(xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name)));
   return ToString(value.get());
 }
@@ -140,13 +185,7 @@ std::string KVXMLNode::Attribute(const char* name) const {
 std::vector<KVXMLNode> KVXMLNode::Children(const char* name) const {
   std::vector<KVXMLNode> children;
   if (node == nullptr || node->type != XML_ELEMENT_NODE) return children;
-  const xmlChar* wanted = reinterpret_cast<const xmlChar*>(name);
-  for (xmlNode* child = node->children; child != nullptr; child = child->next) {
-    // As the XPath step "name" selects: elements of that name in no namespace.
-    if (child->type == XML_ELEMENT_NODE && child->ns == nullptr && xmlStrEqual(child->name, wanted)) {
-      children.emplace_back(child);
-    }
-  }
+  AppendNamedChildren(node, reinterpret_cast<const xmlChar*>(name), children);
   return children;
 }
 
@@ -262,6 +301,20 @@ int KVXML::Count(const std::string& xpath) {
 std::vector<KVXMLNode> KVXML::Nodes(const std::string& xpath) {
   std::vector<KVXMLNode> nodes;
   if (!BeginDocumentOperation()) return nodes;
+  // Lists of thousands of entries are read this way: a path of child steps is walked directly,
+  // selecting what the XPath engine selects, in the same order, without its node set.
+  const std::vector<std::string> steps = ChildSteps(xpath);
+  if (!steps.empty()) {
+    xmlNode* root = xmlDocGetRootElement(document.get());
+    if (root == nullptr || root->ns != nullptr || !xmlStrEqual(root->name, Chars(steps.front()))) return nodes;
+    nodes.emplace_back(root);
+    for (std::size_t i = 1; i < steps.size(); ++i) {
+      std::vector<KVXMLNode> next;
+      for (const KVXMLNode& parent : nodes) AppendNamedChildren(parent.node, Chars(steps[i]), next);
+      nodes = std::move(next);
+    }
+    return nodes;
+  }
   const XPathResult result = Evaluate(xpath);
   if (!result || result->type != XPATH_NODESET || result->nodesetval == nullptr ||
       result->nodesetval->nodeTab == nullptr) {

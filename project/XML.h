@@ -25,6 +25,7 @@ public:
   std::vector<KVXMLNode> Children(const char* name) const;
 
 private:
+  friend class KVXML;
   xmlNode* node;
 };
 

@@ -150,13 +150,13 @@ bool TellFile(FILE* file, std::uint64_t& position) {
 
 int GetByteUnlocked(FILE* file) { return getc_unlocked(file); }
 
-// Opened for reading as OpenFile's "rb" opens, with neither a stream nor the switch back to
-// blocking reads: a project load asks this of every listed file.
+// Whether OpenFile(path, "rb") would open the file: a regular file, links followed, that this
+// process may read. Two metadata calls and no open, since a project load asks this of every
+// listed file.
 bool CanRead(const std::string& path) {
-  if (!IsUsablePath(path)) return false;
-  const FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat info {};
-  return fd.Get() >= 0 && fstat(fd.Get(), &info) == 0 && S_ISREG(info.st_mode);
+  return IsUsablePath(path) && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
 }
 
 bool PathExists(const std::string& path) {

@@ -2,6 +2,11 @@
 
 #include <cstdlib>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include "tests/common/TempFolder.h"
@@ -84,6 +89,40 @@ TEST(Platform, FoldersMissingFilesAndNulBytesNeverOpen) {
   EXPECT_FALSE(kvplatform::DeleteFileAt(withNul));
   EXPECT_TRUE(TempFolder::Exists(real));
 }
+
+#ifndef _WIN32
+// CanRead answers without opening, so it must agree with OpenFile(path, "rb") on the files a
+// project may list that are not plain readable files.
+TEST(Platform, CanReadAgreesWithOpeningForReading) {
+  TempFolder temp;
+  const std::string file = temp / "file.js";
+  TempFolder::Write(file, "x");
+  const std::string unreadable = temp / "unreadable.js";
+  TempFolder::Write(unreadable, "x");
+  ASSERT_EQ(chmod(unreadable.c_str(), 0), 0);
+  const std::string fifo = temp / "fifo.js";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+  const std::string linkToFile = temp / "link.js";
+  ASSERT_EQ(symlink(file.c_str(), linkToFile.c_str()), 0);
+  const std::string dangling = temp / "dangling.js";
+  ASSERT_EQ(symlink((temp / "gone.js").c_str(), dangling.c_str()), 0);
+  const std::string linkToFolder = temp / "folder.js";
+  ASSERT_EQ(symlink(temp.Path().c_str(), linkToFolder.c_str()), 0);
+
+  // A privileged process reads whatever the mode says.
+  const bool modeBinds = geteuid() != 0;
+  const struct {
+    std::string path;
+    bool readable;
+  } cases[] = {{file, true},         {unreadable, !modeBinds}, {fifo, false},
+               {linkToFile, true},   {dangling, false},        {linkToFolder, false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(kvplatform::CanRead(c.path), c.readable) << c.path;
+    kvplatform::UniqueFile opened(kvplatform::OpenFile(c.path, "rb"));
+    EXPECT_EQ(opened != nullptr, c.readable) << c.path;
+  }
+}
+#endif
 
 TEST(Platform, CopyReplacesTargetButNeverCopiesAFileOntoItself) {
   TempFolder temp;

@@ -245,6 +245,34 @@ TEST(KVXML, NodesWalkASelectionOnceInDocumentOrder) {
   ExpectError(xml, 4, kXPathNotFound);
 }
 
+// A path of plain child steps is walked without the XPath engine; the same expression in
+// parentheses still goes through it, so both must select the same nodes in the same order.
+TEST(KVXML, ChildPathsSelectWhatXPathSelects) {
+  const char* documents[] = {
+      "<!-- before --><Project xmlns:x=\"urn:x\"><List><Name>a</Name><x:Name>ns</x:Name><!-- c -->"
+      "<Name>b<b>old</b></Name><Item><Name>deep</Name></Item></List><Other/>"
+      "<List><Name>c</Name></List><x:List><Name>hidden</Name></x:List></Project>",
+      "<Project xmlns=\"urn:default\"><List><Name>a</Name></List></Project>",
+  };
+  const char* paths[] = {"/Project", "/Project/List", "/Project/List/Name", "/Project/List/Name/b",
+                         "/Project/List/Item/Name", "/Other/List", "/Project/Missing/Name", "/Project/List/x"};
+  for (const char* document : documents) {
+    KVXML xml;
+    ASSERT_TRUE(xml.Load(document));
+    for (const std::string path : paths) {
+      std::vector<std::string> walked, evaluated;
+      for (const KVXMLNode& node : xml.Nodes(path)) walked.push_back(node.Text());
+      for (const KVXMLNode& node : xml.Nodes("(" + path + ")")) evaluated.push_back(node.Text());
+      EXPECT_EQ(walked, evaluated) << document << " " << path;
+    }
+  }
+  KVXML xml;
+  ASSERT_TRUE(xml.Load(documents[0]));
+  std::vector<std::string> names;
+  for (const KVXMLNode& node : xml.Nodes("/Project/List/Name")) names.push_back(node.Text());
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "bold", "c"}));
+}
+
 TEST(KVXML, SetStringStoresTheValueAsGiven) {
   TempFolder temp;
   const std::string value = "a & b <c> \"d\" \xC3\xA9";
