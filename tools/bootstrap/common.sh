@@ -233,18 +233,37 @@ kv_run_fuzzers() {
   done
 }
 
-# Adds to the kept corpus only the inputs of a run that reach code it does not reach yet;
-# the inputs already kept stay as they are.
+# Makes the kept corpus the smallest set of inputs that reaches all the code the kept inputs and
+# a run's finds reach (libFuzzer's merge into an empty folder). Seeds with names of their own,
+# the inputs of past findings, always stay, and under their names only.
 kv_merge_corpus() {
-  local fuzzer=$1 kept=$2 found=$3 before
+  local fuzzer=$1 kept=$2 found=$3 merged="$3.merged" before f
   before=$(find "$kept" -type f | wc -l)
-  if "$fuzzer" -merge=1 "$kept" "$found" >"$found.merge.log" 2>&1; then
-    echo "fuzz ${kept##*/}: $(($(find "$kept" -type f | wc -l) - before)) inputs added to $kept"
-  else
+  rm -rf "$merged"
+  mkdir -p "$merged"
+  if ! "$fuzzer" -merge=1 "$merged" "$kept" "$found" >"$found.merge.log" 2>&1; then
     tail -n 30 "$found.merge.log"
     kv_record_failure "fuzz merge ${kept##*/}"
+    rm -rf "$merged" "$found.merge.log"
+    return
   fi
-  rm -f "$found.merge.log"
+  if [ -z "$(ls -A "$merged")" ]; then
+    echo "fuzz ${kept##*/}: the merge kept nothing; $kept stays as it is"
+    kv_record_failure "fuzz merge ${kept##*/}"
+    rm -rf "$merged" "$found.merge.log"
+    return
+  fi
+  for f in "$kept"/*; do
+    [ -f "$f" ] || continue
+    if [[ "${f##*/}" =~ ^[0-9a-f]{40}$ ]]; then
+      rm -f "$f"
+    else
+      rm -f "$merged/$(sha1sum "$f" | cut -c1-40)"
+    fi
+  done
+  mv "$merged"/* "$kept"/ 2>/dev/null
+  echo "fuzz ${kept##*/}: $(find "$kept" -type f | wc -l) inputs kept in $kept (before: $before)"
+  rm -rf "$merged" "$found.merge.log"
 }
 
 # End-to-end scripts: each tests/e2e/*.sh exits 0 on success.
