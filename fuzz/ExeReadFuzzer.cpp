@@ -2,7 +2,7 @@
 // a section appended, and the result must read back with every old section's data where its
 // header now says and the payload in the new last section. Where raw data moved, the only
 // bytes of it that may change are the debug entries' file offsets, and each must still lead
-// to the same debug data.
+// to the same debug data (the same bytes but for such offsets where the data overlaps them).
 // Run: kv_fuzz_pe -max_total_time=60 <work folder> fuzz/corpus/pe
 #include <cstddef>
 #include <cstdint>
@@ -86,7 +86,11 @@ void RequireDebugDataFollowed(const std::string& before, const std::string& afte
     const std::uint64_t size = U32At(after, entry + kDebugSizeOfDataAt);
     if (std::uint64_t{was} + size > before.size()) continue;  // data the input does not hold cannot be compared
     Require(std::uint64_t{now} + size <= after.size());
-    Require(before.compare(was, size, after, now, size) == 0);
+    for (std::uint64_t k = 0; k < size; ++k) {
+      // Debug data may overlap the entries themselves, whose offsets were rewritten.
+      if (IsDebugPointer(entries, now + k)) continue;
+      Require(before[was + k] == after[now + k]);
+    }
   }
 }
 
