@@ -135,6 +135,12 @@ void AppendNamedChildren(const xmlNode* parent, const xmlChar* name, std::vector
   }
 }
 
+// The text of a node list that is one text node, the common case, which needs no copy to
+// build; null for anything else (entities, CDATA, mixed content, nothing).
+const xmlChar* SingleText(const xmlNode* first) {
+  return first != nullptr && first->next == nullptr && first->type == XML_TEXT_NODE ? first->content : nullptr;
+}
+
 bool IsPlainName(std::string_view name) {
   if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
   for (const char c : name) {
@@ -162,20 +168,18 @@ std::vector<std::string> ChildSteps(std::string_view xpath) {
 
 std::string KVXMLNode::Text() const {
   if (node == nullptr) return {};
-  // An element holding one text node, the common case, is read without a copy to free.
-  const xmlNode* only = node->type == XML_ELEMENT_NODE ? node->children : nullptr;
-  if (only != nullptr && only->next == nullptr && only->type == XML_TEXT_NODE) return ToString(only->content);
+  if (const xmlChar* text = node->type == XML_ELEMENT_NODE ? SingleText(node->children) : nullptr) {
+    return ToString(text);
+  }
   const XmlText content(xmlNodeGetContent(node));
   return ToString(content.get());
 }
 
 std::string KVXMLNode::Attribute(const char* name) const {
   if (node == nullptr || node->type != XML_ELEMENT_NODE) return {};
-  // An attribute written with plain text, the common case, is read in place.
   for (const xmlAttr* attribute = node->properties; attribute != nullptr; attribute = attribute->next) {
     if (attribute->ns != nullptr || !xmlStrEqual(attribute->name, reinterpret_cast<const xmlChar*>(name))) continue;
-    const xmlNode* only = attribute->children;
-    if (only != nullptr && only->next == nullptr && only->type == XML_TEXT_NODE) return ToString(only->content);
+    if (const xmlChar* text = SingleText(attribute->children)) return ToString(text);
     break;
   }
   const XmlText value(xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name)));

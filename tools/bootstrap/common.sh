@@ -241,14 +241,9 @@ kv_merge_corpus() {
   before=$(find "$kept" -type f | wc -l)
   rm -rf "$merged"
   mkdir -p "$merged"
-  if ! "$fuzzer" -merge=1 "$merged" "$kept" "$found" >"$found.merge.log" 2>&1; then
+  # A merge that fails or keeps nothing leaves the kept corpus as it is.
+  if ! "$fuzzer" -merge=1 "$merged" "$kept" "$found" >"$found.merge.log" 2>&1 || [ -z "$(ls -A "$merged")" ]; then
     tail -n 30 "$found.merge.log"
-    kv_record_failure "fuzz merge ${kept##*/}"
-    rm -rf "$merged" "$found.merge.log"
-    return
-  fi
-  if [ -z "$(ls -A "$merged")" ]; then
-    echo "fuzz ${kept##*/}: the merge kept nothing; $kept stays as it is"
     kv_record_failure "fuzz merge ${kept##*/}"
     rm -rf "$merged" "$found.merge.log"
     return
